@@ -1,0 +1,42 @@
+// The frame pitch detector: a 2,048-point spectrum of the last recorded
+// samples, phase-advance frequency estimates per bin, the choice of a pitch bin
+// with octave corrections, and a stability filter that accepts a pitch only
+// once it has held for several frames. Writes row 0 of the take's analysis.
+#pragma once
+
+#include <array>
+
+#include "model/take_model.h"
+
+// What the analysis reads besides the take: two effect parameters and the
+// host's sample rate (bins and hertz convert with it).
+struct AnalysisSettings {
+    int averagingCount = 20;
+    float toneThreshold = 50.0f;
+    float sampleRate = 44100.0f;
+};
+
+constexpr int kFftSize = 2048;
+constexpr int kOversampling = 4;
+constexpr int kBinCount = kFftSize / 2 + 1;  // bins 0..1024
+constexpr int kPitchHistoryCapacity = 100;
+
+class PitchDetector {
+public:
+    // Analyses the frame model.analysisFrame whose window ends at the sample
+    // just recorded at model.takePosition; model.lastAnalysedFrame is the frame
+    // analysed before it. Runs on the audio thread; never allocates.
+    void analyseFrame(TakeModel& model, const AnalysisSettings& settings);
+
+    // Fills binMagnitude and binFrequency for the window ending at takePosition.
+    void analyseSpectrum(const TakeModel& model, float sampleRate);
+
+    // The pitch bin, 0..999, from the current spectrum.
+    int findPitchBin(float sampleRate) const;
+
+    std::array<float, kBinCount> binMagnitude{};
+    std::array<float, kBinCount> binFrequency{};
+    std::array<float, kBinCount> lastPhase{};
+    std::array<float, kPitchHistoryCapacity> pitchHistory{};
+    double previousPitch = 0.0;
+};

@@ -1,0 +1,124 @@
+#include "shell/pitch_effect.h"
+
+#include <cstring>
+
+#include "shell/editor_factory.h"
+#include "shell/float_to_string.h"
+
+namespace {
+
+constexpr VstInt32 kInputCount = 2;
+constexpr VstInt32 kOutputCount = 2;
+constexpr const char* kEffectName = "Cantilo VST";
+constexpr const char* kVendorName = "Helmvard";
+constexpr const char* kProductName = "Cantilo VST";
+constexpr int kDisplayLength = 8;
+
+constexpr int kMidiStatusMask = 0xF0;
+constexpr int kMidiNoteOn = 0x90;
+constexpr int kMidiNoteOff = 0x80;
+constexpr int kMidiDataMask = 0x7F;
+
+bool isParameterIndex(VstInt32 index)
+{
+    return static_cast<uint32_t>(index) < static_cast<uint32_t>(kParameterCount);
+}
+
+}  // namespace
+
+PitchEffect::PitchEffect(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 0, 0)
+{
+    setNumInputs(kInputCount);
+    setNumOutputs(kOutputCount);
+    createEditor(*this);  // registers itself as the base layer's editor
+    setUniqueID(kCantiloUniqueId);
+    programsAreChunks(true);
+    canProcessReplacing(true);
+    resume();
+    // The detector, the parameter block and the take model start at their
+    // initial values as members.
+}
+
+PitchEffect::~PitchEffect() = default;
+
+void PitchEffect::resume() { AudioEffectX::resume(); }
+
+void PitchEffect::setParameter(VstInt32 index, float value)
+{
+    setNormalisedParameter(parameters, isParameterIndex(index) ? index : -1, value);
+}
+
+float PitchEffect::getParameter(VstInt32 index) { return normalisedParameter(parameters, index); }
+
+void PitchEffect::getParameterLabel(VstInt32 index, char* text)
+{
+    std::strcpy(text, parameterLabel(index));
+}
+
+void PitchEffect::getParameterDisplay(VstInt32 index, char* text)
+{
+    if (isParameterIndex(index))
+        float2string(storedParameter(parameters, index), text, kDisplayLength);
+}
+
+void PitchEffect::getParameterName(VstInt32 index, char* text)
+{
+    if (const char* name = parameterName(index))
+        std::strcpy(text, name);
+}
+
+VstInt32 PitchEffect::processEvents(VstEvents* events)
+{
+    for (VstInt32 e = 0; e < events->numEvents; ++e) {
+        const VstEvent* event = events->events[e];
+        if (!event || event->type != kVstMidiType)
+            continue;
+        const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
+        int status = static_cast<unsigned char>(midi->midiData[0]) & kMidiStatusMask;
+        if (status != kMidiNoteOn && status != kMidiNoteOff)
+            continue;
+        int note = midi->midiData[1] & kMidiDataMask;
+        int velocity = midi->midiData[2] & kMidiDataMask;
+        std::array<int, kHeldKeySlots>& held = model.heldNotes;
+        if (status == kMidiNoteOn && velocity > 0) {
+            bool alreadyHeld = false;
+            for (int slot : held)
+                alreadyHeld = alreadyHeld || slot == note;
+            if (!alreadyHeld)
+                held[0] = note;
+        } else {
+            for (int& slot : held)
+                if (slot == note)
+                    slot = kNone;
+        }
+    }
+    return 1;
+}
+
+bool PitchEffect::getEffectName(char* name)
+{
+    std::strcpy(name, kEffectName);
+    return true;
+}
+
+bool PitchEffect::getVendorString(char* text)
+{
+    std::strcpy(text, kVendorName);
+    return true;
+}
+
+bool PitchEffect::getProductString(char* text)
+{
+    std::strcpy(text, kProductName);
+    return true;
+}
+
+VstInt32 PitchEffect::canDo(const char* text)
+{
+    static const char* const kCapabilities[] = {"receiveVstEvents", "receiveVstMidiEvent",
+                                                "receiveVstTimeInfo"};
+    for (const char* capability : kCapabilities)
+        if (std::strcmp(text, capability) == 0)
+            return 1;
+    return -1;
+}

@@ -1,0 +1,47 @@
+// The plug-in's effect: one per instance, owner of the take model, the
+// parameter block, the pitch detector, the chunk buffer and the editor.
+#pragma once
+
+#include <memory>
+
+#include "engine/edit_lock.h"
+#include "model/pitch_detector.h"
+#include "model/take_model.h"
+#include "shell/audio_effect_x.h"
+#include "shell/parameter_block.h"
+
+constexpr VstInt32 kCantiloUniqueId = CCONST('C', 'n', 't', 'o');
+constexpr VstInt32 kCantiloVendorVersion = 2476;
+
+class PitchEffect : public AudioEffectX {
+public:
+    explicit PitchEffect(audioMasterCallback audioMaster);
+    ~PitchEffect() override;
+
+    void resume() override;
+
+    void setParameter(VstInt32 index, float value) override;
+    float getParameter(VstInt32 index) override;
+    void getParameterLabel(VstInt32 index, char* text) override;
+    void getParameterDisplay(VstInt32 index, char* text) override;
+    void getParameterName(VstInt32 index, char* text) override;
+
+    VstInt32 processEvents(VstEvents* events) override;
+
+    bool getEffectName(char* name) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+    VstInt32 getVendorVersion() override { return kCantiloVendorVersion; }
+    VstInt32 canDo(const char* text) override;
+    VstInt32 getPlugCategory() override { return kPlugCategEffect; }
+
+    AnalysisSettings analysisSettings() const
+    {
+        return {parameters.averagingCount, parameters.toneThreshold, getSampleRate()};
+    }
+
+    TakeModel model;
+    ParameterBlock parameters;
+    PitchDetector pitchDetector;
+    EditLock editLock;
+};

@@ -92,7 +92,8 @@ struct TakeModel {
     NoteArray blending{};
 
     // Per-note caches and links.
-    ZeroPageArray<ContourRow, kMaxNotes> contour;
+    // Filled with kPitchUnset at reset, so its pages are mapped at once.
+    ZeroPageArray<ContourRow, kMaxNotes> contour{ZeroPageArray<ContourRow, kMaxNotes>::kPopulated};
     std::array<int, kMaxNotes> prevNote{};
     std::array<int, kMaxNotes> nextNote{};
 

@@ -2,9 +2,10 @@
 
 #include <sys/mman.h>
 
-void* allocateZeroPages(std::size_t bytes)
+void* allocateZeroPages(std::size_t bytes, bool populate)
 {
-    void* pages = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    int flags = MAP_PRIVATE | MAP_ANONYMOUS | (populate ? MAP_POPULATE : 0);
+    void* pages = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, flags, -1, 0);
     if (pages == MAP_FAILED)
         throw std::bad_alloc();
     return pages;

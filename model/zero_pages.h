@@ -7,7 +7,9 @@
 #include <new>
 #include <type_traits>
 
-void* allocateZeroPages(std::size_t bytes);
+// populate maps every page at once: for arrays that are written in full
+// right away, one call is far cheaper than a page fault per page.
+void* allocateZeroPages(std::size_t bytes, bool populate);
 void freeZeroPages(void* pages, std::size_t bytes);
 void clearZeroPages(void* pages, std::size_t bytes);
 
@@ -17,7 +19,12 @@ class ZeroPageArray {
     static_assert(std::is_trivially_copyable_v<T>);
 
 public:
-    ZeroPageArray() : data(static_cast<T*>(allocateZeroPages(sizeof(T) * N))) {}
+    enum Residency { kLazy, kPopulated };
+
+    explicit ZeroPageArray(Residency residency = kLazy)
+        : data(static_cast<T*>(allocateZeroPages(sizeof(T) * N, residency == kPopulated)))
+    {
+    }
     ~ZeroPageArray() { freeZeroPages(data, sizeof(T) * N); }
     ZeroPageArray(const ZeroPageArray&) = delete;
     ZeroPageArray& operator=(const ZeroPageArray&) = delete;

@@ -25,8 +25,8 @@ public:
 
 private:
     std::array<std::uint16_t, kFftSize> reversed{};
-    // Stage s (half-length h = 2^s) reads its h twiddles e^(-i pi j / h) from
-    // offset h - 1, so that every stage's factors lie next to each other.
-    std::array<float, kFftSize - 1> twiddleRe{};
-    std::array<float, kFftSize - 1> twiddleIm{};
+    // The stage of half-length h reads its h twiddles e^(-i pi j / h) from
+    // offset h, so that every stage's factors lie next to each other.
+    alignas(16) std::array<float, kFftSize> twiddleRe{};
+    alignas(16) std::array<float, kFftSize> twiddleIm{};
 };

@@ -25,6 +25,8 @@ constexpr int kBackFillFrames = 3;
 constexpr double kReferenceHz = 110.0;      // pitch -3
 constexpr double kReferenceOffset = 3.0;    // semitones from 110 Hz to pitch 0
 constexpr double kPi = std::numbers::pi;
+constexpr double kInversePi = 1.0 / std::numbers::pi;
+constexpr double kExpectedAdvancePerBin = 2.0 * kPi * kHop / kFftSize;  // pi / 2
 // Bigger than any phase difference two finite phases can give after the
 // expected advance of bin 1024 is taken off; anything else is not a number.
 constexpr double kMaxPhaseDifference = 1.0e6;
@@ -79,27 +81,29 @@ void PitchDetector::analyseSpectrum(const TakeModel& model, float sampleRate)
     fft.butterflies(spectrumRe.data(), spectrumIm.data());
 
     const double binWidth = static_cast<double>(sampleRate) / kFftSize;
-    const double expectedAdvancePerBin = 2.0 * kPi * kHop / kFftSize;
+    // A phase step of d radians over one hop moves the estimate by
+    // oversampling * d / (2 pi) bins.
+    const double hertzPerRadian = kOversampling / (2.0 * kPi) * binWidth;
     for (int k = 0; k < kBinCount; ++k) {
         auto K = static_cast<std::size_t>(k);
         float re = spectrumRe[K];
         float im = spectrumIm[K];
-        float magnitude = 2.0f * std::sqrt(re * re + im * im);
         float phase = std::atan2(im, re);
 
-        double d = static_cast<double>(phase) - lastPhase[K];
+        // Phase advance beyond the k quarter turns a bin-centred partial makes
+        // in one hop.
+        double d = static_cast<double>(phase) - lastPhase[K] - k * kExpectedAdvancePerBin;
         lastPhase[K] = phase;
-        d -= k * expectedAdvancePerBin;
         // Wrap into [-pi, pi]: an odd number of half turns moves away from
         // zero to the next even one.
         if (std::fabs(d) < kMaxPhaseDifference) {
-            int q = static_cast<int>(d / kPi);
-            q += q >= 0 ? (q & 1) : -(q & 1);
+            int q = static_cast<int>(d * kInversePi);
+            int awayFromZero = (q >> 31) | 1;  // -1 or 1, without a branch
+            q += (q & 1) * awayFromZero;
             d -= kPi * q;
         }
-        double deviation = kOversampling * d / (2.0 * kPi);  // in bins
-        binFrequency[K] = static_cast<float>(k * binWidth + deviation * binWidth);
-        binMagnitude[K] = magnitude;
+        binFrequency[K] = static_cast<float>(k * binWidth + d * hertzPerRadian);
+        binMagnitude[K] = 2.0f * std::sqrt(re * re + im * im);
     }
 }
 

@@ -41,12 +41,13 @@ Lanes load(const float* p)
 
 void store(float* p, Lanes v) { std::memcpy(p, &v, sizeof v); }
 
-}  // namespace
+} // namespace
 
 Fft::Fft()
 {
     for (int n = 0; n < kFftSize; ++n)
-        reversed[static_cast<std::size_t>(n)] = static_cast<std::uint16_t>(reverseBits(n, kFftStages));
+        reversed[static_cast<std::size_t>(n)]
+            = static_cast<std::uint16_t>(reverseBits(n, kFftStages));
     for (int h = 1; h < kFftSize; h *= 2)
         for (int j = 0; j < h; ++j) {
             auto [c, s] = twiddle(j, h);

@@ -1,14 +1,13 @@
-#include <gtest/gtest.h>
-
-#include <climits>
-#include <cmath>
-#include <limits>
-#include <memory>
-#include <vector>
-
 #include "engine/record_path.h"
 #include "support/allocation_counter.h"
 #include "support/signals.h"
+
+#include <climits>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -27,7 +26,7 @@ struct RecordPathTest : ::testing::Test {
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(RecordPathTest, AnalysisRunsWhereEachNewFrameBegins)
 {
@@ -52,8 +51,8 @@ TEST_F(RecordPathTest, FrameArithmeticCursorAndPosition)
         int position;
         int frame;
     };
-    for (Step step : {Step{0, -2}, {256, -2}, {257, -1}, {768, -1}, {769, 0}, {1791, 0}, {1792, 1},
-                      {2303, 1}, {2304, 2}}) {
+    for (Step step : {Step {0, -2}, {256, -2}, {257, -1}, {768, -1}, {769, 0}, {1791, 0}, {1792, 1},
+             {2303, 1}, {2304, 2}}) {
         model->takePosition = step.position;
         recordSample(*model, *detector, settings, 0.25f);
         EXPECT_EQ(model->analysisFrame, step.frame) << step.position;
@@ -83,11 +82,11 @@ TEST_F(RecordPathTest, RecordingTheSameFrameAgainDoesNotAnalyseIt)
     for (int i = 0; i < 2000; ++i)
         recordSample(*model, *detector, settings, noise[i]);
     ASSERT_EQ(model->lastAnalysedFrame, 1);
-    model->takePosition = 1900;  // back, but still inside frame 1
+    model->takePosition = 1900; // back, but still inside frame 1
     for (int i = 0; i < 100; ++i)
         EXPECT_FALSE(recordAndCheckAnalysed(noise[2000 + i])) << i;
     EXPECT_EQ(model->recordBuffer[1950], noise[2050]);
-    model->takePosition = 1700;  // frame 0: a different frame, analysed again
+    model->takePosition = 1700; // frame 0: a different frame, analysed again
     EXPECT_TRUE(recordAndCheckAnalysed(0.5f));
     EXPECT_EQ(model->lastAnalysedFrame, 0);
 }
@@ -149,12 +148,12 @@ TEST_F(RecordPathTest, ThePositionStopsAtTheEndOfTheIntRange)
     recordSample(*model, *detector, settings, 0.1f);
     recordSample(*model, *detector, settings, 0.1f);
     EXPECT_EQ(model->takePosition, INT_MAX);
-    EXPECT_EQ(model->analysisFrame, static_cast<int>((int64_t{INT_MAX} - 1280) / 512));
+    EXPECT_EQ(model->analysisFrame, static_cast<int>((int64_t {INT_MAX} - 1280) / 512));
 
     model->takePosition = INT_MIN;
     recordSample(*model, *detector, settings, 0.1f);
     EXPECT_EQ(model->takePosition, INT_MIN + 1);
-    EXPECT_EQ(model->analysisFrame, static_cast<int>((int64_t{INT_MIN} - 1280) / 512));
+    EXPECT_EQ(model->analysisFrame, static_cast<int>((int64_t {INT_MIN} - 1280) / 512));
 }
 
 TEST_F(RecordPathTest, RecordingAllocatesNothing)

@@ -1,19 +1,18 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <limits>
-#include <memory>
-
 #include "model/pitch_detector.h"
 #include "support/signals.h"
 #include "support/take_recorder.h"
 
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+#include <memory>
+
 namespace {
 
-constexpr double kBinWidth = 44100.0 / 2048.0;  // 21.533203125 Hz
-constexpr float k220 = 220.0f;                  // pitch 9 exactly
+constexpr double kBinWidth = 44100.0 / 2048.0; // 21.533203125 Hz
+constexpr float k220 = 220.0f; // pitch 9 exactly
 constexpr int kToneBin = 10;
-constexpr float kToneMagnitude = 600.0f;        // voicing 2.0 when accepted
+constexpr float kToneMagnitude = 600.0f; // voicing 2.0 when accepted
 
 struct PitchDetectorTest : ::testing::Test {
     std::unique_ptr<TakeModel> model = std::make_unique<TakeModel>();
@@ -33,17 +32,20 @@ struct PitchDetectorTest : ::testing::Test {
     float pitch(int frame) const { return model->framePitch[0][frame]; }
     float voicing(int frame) const { return model->frameVoicing[0][frame]; }
 
-    void record(const std::vector<float>& signal) { recordSignal(*model, *detector, settings, signal); }
+    void record(const std::vector<float>& signal)
+    {
+        recordSignal(*model, *detector, settings, signal);
+    }
 };
 
-}  // namespace
+} // namespace
 
 // --- The stability filter with injected estimates -------------------------
 
 TEST_F(PitchDetectorTest, AfterAnEmptyingTheFourthVoicedFrameIsAcceptedAndBackFillsThree)
 {
     injectUnvoiced(10);
-    model->framePitch[0][12] = 5.5f;  // a rejected frame keeps what it held
+    model->framePitch[0][12] = 5.5f; // a rejected frame keeps what it held
     for (int f = 11; f <= 13; ++f) {
         inject(f, kToneBin, k220);
         EXPECT_EQ(voicing(f), 0.0f) << f;
@@ -91,7 +93,7 @@ TEST_F(PitchDetectorTest, AJumpAboveTheLimitRejectsThatFrameAndTheNextTwo)
     for (int f = 7; f <= 9; ++f) {
         inject(f, kToneBin, stepped);
         EXPECT_EQ(voicing(f), 0.0f) << f;
-        EXPECT_EQ(pitch(f), 0.0f) << f;  // never written
+        EXPECT_EQ(pitch(f), 0.0f) << f; // never written
     }
     inject(10, kToneBin, stepped);
     EXPECT_NEAR(pitch(10), 10.71f, 1e-4);
@@ -118,7 +120,7 @@ TEST_F(PitchDetectorTest, AnAveragingCountBelowFourRejectsEveryVoicedFrameAfterA
     for (int count = 1; count <= 4; ++count) {
         auto detector = std::make_unique<PitchDetector>();
         auto model = std::make_unique<TakeModel>();
-        AnalysisSettings settings{count, 50.0f, 44100.0f};
+        AnalysisSettings settings {count, 50.0f, 44100.0f};
         for (int f = 0; f < 30; ++f) {
             model->analysisFrame = f;
             if (f == 0)
@@ -183,10 +185,9 @@ TEST_F(PitchDetectorTest, VoicedOnlyStrictlyBetween50And800HzAboveBinTwo)
         float frequency;
         bool voiced;
     };
-    const Case cases[] = {{kToneBin, 50.0f, false},  {kToneBin, 50.01f, true},
-                          {kToneBin, 800.0f, false}, {kToneBin, 799.9f, true},
-                          {2, 220.0f, false},        {3, 220.0f, true},
-                          {0, 220.0f, false},        {kToneBin, std::numeric_limits<float>::quiet_NaN(), false}};
+    const Case cases[] = {{kToneBin, 50.0f, false}, {kToneBin, 50.01f, true},
+        {kToneBin, 800.0f, false}, {kToneBin, 799.9f, true}, {2, 220.0f, false}, {3, 220.0f, true},
+        {0, 220.0f, false}, {kToneBin, std::numeric_limits<float>::quiet_NaN(), false}};
     int frame = 100;
     for (const Case& c : cases) {
         model->framePitch[0][frame] = 7.0f;
@@ -207,7 +208,7 @@ TEST_F(PitchDetectorTest, TheVeryFirstVoicedFrameNearPitchZeroIsAcceptedAtOnce)
 
     auto fresh = std::make_unique<PitchDetector>();
     detector.swap(fresh);
-    inject(6, kToneBin, k220);  // 9 semitones from 0: a jump
+    inject(6, kToneBin, k220); // 9 semitones from 0: a jump
     EXPECT_EQ(voicing(6), 0.0f);
 }
 
@@ -261,14 +262,14 @@ TEST_F(PitchDetectorTest, TheStrongestBinBelow5000HzWinsAndTiesKeepTheLowerBin)
 {
     for (int k = 0; k < kBinCount; ++k)
         detector->binFrequency[k] = static_cast<float>(k * kBinWidth);
-    EXPECT_EQ(detector->findPitchBin(44100.0f), 0);  // no positive magnitude
+    EXPECT_EQ(detector->findPitchBin(44100.0f), 0); // no positive magnitude
 
     detector->binMagnitude[300] = 1000.0f;
-    detector->binFrequency[300] = 5000.0f;  // at the limit: never wins
+    detector->binFrequency[300] = 5000.0f; // at the limit: never wins
     detector->binMagnitude[40] = 10.0f;
     detector->binMagnitude[41] = 10.0f;
-    detector->binMagnitude[1] = 5000.0f;     // below the searched range
-    detector->binMagnitude[1000] = 5000.0f;  // above it
+    detector->binMagnitude[1] = 5000.0f; // below the searched range
+    detector->binMagnitude[1000] = 5000.0f; // above it
     EXPECT_EQ(detector->findPitchBin(44100.0f), 40);
 
     detector->binFrequency[300] = 4999.9f;
@@ -286,10 +287,10 @@ TEST_F(PitchDetectorTest, AFundamentalStrongerThanAFifthOfItsSecondHarmonicWins)
     detector->binMagnitude[20] = 100.0f;
     detector->binMagnitude[10] = 20.5f;
     EXPECT_EQ(detector->findPitchBin(44100.0f), 10);
-    detector->binMagnitude[10] = 20.0f;  // exactly a fifth: not enough
+    detector->binMagnitude[10] = 20.0f; // exactly a fifth: not enough
     EXPECT_EQ(detector->findPitchBin(44100.0f), 20);
     detector->binMagnitude[10] = 90.0f;
-    detector->binFrequency[10] = 220.0f;  // 5 Hz from half of 430: too far
+    detector->binFrequency[10] = 220.0f; // 5 Hz from half of 430: too far
     EXPECT_EQ(detector->findPitchBin(44100.0f), 20);
     detector->binFrequency[10] = 219.9f;
     EXPECT_EQ(detector->findPitchBin(44100.0f), 10);
@@ -342,7 +343,7 @@ TEST_F(PitchDetectorTest, AFullScaleSineCentredOnABinHasVoicingAboutThreePointFo
     for (float rate : {44100.0f, 48000.0f}) {
         auto model = std::make_unique<TakeModel>();
         auto detector = std::make_unique<PitchDetector>();
-        AnalysisSettings settings{20, 50.0f, rate};
+        AnalysisSettings settings {20, 50.0f, rate};
         const double bin = 10.0 * rate / 2048.0;
         recordSignal(*model, *detector, settings, makeSine(bin, 30 * kFrameLength, rate));
         // The window's gain of N/4 on each half of the spectrum, doubled.
@@ -360,7 +361,7 @@ TEST_F(PitchDetectorTest, PhaseAdvanceFindsAnOffBinFrequency)
     for (int k = 1; k < kBinCount; ++k)
         if (detector->binMagnitude[k] > detector->binMagnitude[peak])
             peak = k;
-    EXPECT_EQ(peak, 11);  // 233.3 / 21.53 = 10.83
+    EXPECT_EQ(peak, 11); // 233.3 / 21.53 = 10.83
     EXPECT_NEAR(detector->binFrequency[peak], 233.3f, 0.02f);
     EXPECT_NEAR(detector->binFrequency[peak - 1], 233.3f, 0.05f);
 }
@@ -376,13 +377,13 @@ int firstAcceptedFrame(const TakeModel& model, int from, int to)
     return -1;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(PitchDetectorTest, AToneAfterSilenceIsAcceptedAtPitchNineAndBackFillsThreeFrames)
 {
     constexpr int kOnsetFrame = 20;
     record(concatenate(makeSilence(kAnalysisOffset + kOnsetFrame * kFrameLength),
-                       makeSine(220.0, 40 * kFrameLength)));
+        makeSine(220.0, 40 * kFrameLength)));
     // Frame 20's window is the first that reaches into the tone.
     EXPECT_EQ(pitch(kOnsetFrame - 1), 200.0f);
     const int accepted = firstAcceptedFrame(*model, kOnsetFrame, kOnsetFrame + 40);
@@ -404,8 +405,8 @@ TEST_F(PitchDetectorTest, AStepBetweenTwoTonesSettlesOnTheNewPitch)
 {
     constexpr int kStepFrame = 30;
     record(makeToneSequence({{220.0, kAnalysisOffset + kStepFrame * kFrameLength},
-                             {pitchToHertz(12.0), 40 * kFrameLength}},
-                            {8, 0.4}));
+                                {pitchToHertz(12.0), 40 * kFrameLength}},
+        {8, 0.4}));
     EXPECT_NEAR(pitch(kStepFrame - 1), 9.0f, 0.01f);
     EXPECT_GT(voicing(kStepFrame - 1), 0.1f);
     // The windows across the step see both tones and move in smaller steps,
@@ -425,21 +426,22 @@ TEST_F(PitchDetectorTest, AStepBetweenTwoTonesSettlesOnTheNewPitch)
 
 TEST_F(PitchDetectorTest, AWeakFundamentalUnderAStrongSecondHarmonicIsFoundAtTheFundamental)
 {
-    const double fundamental = 10 * kBinWidth;  // both partials centred on bins
+    const double fundamental = 10 * kBinWidth; // both partials centred on bins
     auto tone = [&](double fundamentalAmplitude) {
-        std::vector<float> a = makeSine(fundamental, 40 * kFrameLength, 44100.0, fundamentalAmplitude);
+        std::vector<float> a
+            = makeSine(fundamental, 40 * kFrameLength, 44100.0, fundamentalAmplitude);
         std::vector<float> b = makeSine(2 * fundamental, 40 * kFrameLength, 44100.0, 0.8, 1.0);
         for (size_t i = 0; i < a.size(); ++i)
             a[i] += b[i];
         return a;
     };
-    record(tone(0.3));  // 0.3 of 0.8: weaker, but more than a fifth
+    record(tone(0.3)); // 0.3 of 0.8: weaker, but more than a fifth
     EXPECT_NEAR(pitch(30), hertzToPitch(fundamental), 0.01);
     EXPECT_GT(voicing(30), 0.1f);
 
     auto model2 = std::make_unique<TakeModel>();
     auto detector2 = std::make_unique<PitchDetector>();
-    recordSignal(*model2, *detector2, settings, tone(0.12));  // less than a fifth
+    recordSignal(*model2, *detector2, settings, tone(0.12)); // less than a fifth
     EXPECT_NEAR(model2->framePitch[0][30], hertzToPitch(2 * fundamental), 0.01);
 }
 
@@ -452,7 +454,7 @@ TEST_F(PitchDetectorTest, TonesOutsideTheVoiceRangeAreUnvoiced)
         for (int f = 3; f < 28; ++f)
             ASSERT_EQ(model->framePitch[0][f], 200.0f) << hz << " Hz, frame " << f;
     }
-    record(makeSine(780.0, 30 * kFrameLength));  // inside: voiced
+    record(makeSine(780.0, 30 * kFrameLength)); // inside: voiced
     EXPECT_NEAR(pitch(25), hertzToPitch(780.0), 0.01);
 }
 
@@ -479,8 +481,8 @@ TEST_F(PitchDetectorTest, NonFiniteSamplesInTheTakeGiveUnvoicedFramesAndThenReco
 {
     record(makeSine(220.0, 20 * kFrameLength));
     for (int i = 0; i < 3; ++i)
-        model->recordBuffer[static_cast<size_t>(model->takePosition - 100 + i)] =
-            std::numeric_limits<float>::infinity();
+        model->recordBuffer[static_cast<size_t>(model->takePosition - 100 + i)]
+            = std::numeric_limits<float>::infinity();
     record(makeSine(220.0, 20 * kFrameLength));
     const int last = model->lastAnalysedFrame;
     EXPECT_NEAR(pitch(last), 9.0f, 0.01f);

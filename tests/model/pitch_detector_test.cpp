@@ -488,3 +488,26 @@ TEST_F(PitchDetectorTest, NonFiniteSamplesInTheTakeGiveUnvoicedFramesAndThenReco
     EXPECT_NEAR(pitch(last), 9.0f, 0.01f);
     EXPECT_GT(voicing(last), 0.1f);
 }
+
+TEST_F(PitchDetectorTest, TheWindowWrapsBelowTheStartOfTheTakeToItsEnd)
+{
+    // The same 2,048 samples, once split across the end and the start of the
+    // take, once in one piece: the same spectrum.
+    const std::vector<float> tone = makeHarmonicTone(187.0, kFftSize);
+    auto contiguous = std::make_unique<TakeModel>();
+    for (int i = 0; i < kFftSize; ++i) {
+        contiguous->recordBuffer[static_cast<size_t>(5000 + i)] = tone[static_cast<size_t>(i)];
+        // Window ending at position 100: samples 0..100 at the start, the
+        // other 1,947 at the end of the take.
+        int wrapped = (100 - (kFftSize - 1) + i + kTakeLength) % kTakeLength;
+        model->recordBuffer[static_cast<size_t>(wrapped)] = tone[static_cast<size_t>(i)];
+    }
+    contiguous->takePosition = 5000 + kFftSize - 1;
+    model->takePosition = 100;
+    auto other = std::make_unique<PitchDetector>();
+    other->analyseSpectrum(*contiguous, 44100.0f);
+    detector->analyseSpectrum(*model, 44100.0f);
+    EXPECT_EQ(detector->binMagnitude, other->binMagnitude);
+    EXPECT_EQ(detector->lastPhase, other->lastPhase);
+    EXPECT_GT(detector->binMagnitude[9], 100.0f); // 187 Hz is bin 8.7
+}

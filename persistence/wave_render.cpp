@@ -35,7 +35,7 @@ bool renderTake(PitchEffect& effect, const char* path)
         return false;
 
     Resynthesis& resynthesis = effect.resynthesis;
-    const ResynthesisSettings settings {effect.getSampleRate(), effect.parameters.pitchFactor};
+    const ResynthesisSettings settings {effect.getSampleRate(), loadParameters(effect.parameters).pitchFactor};
     resynthesis.beginRender(model);
     bool written = true;
     int position = 0;

@@ -3,6 +3,8 @@
 // default answer of every opcode the effect does not handle itself.
 #pragma once
 
+#include <atomic>
+
 #include "vst/vst24.h"
 
 class AEffEditor;
@@ -61,7 +63,11 @@ public:
     void programsAreChunks(bool state = true) { setFlag(effFlagsProgramChunks, state); }
     void isSynth(bool state = true) { setFlag(effFlagsIsSynth, state); }
 
-    float getSampleRate() const { return sampleRate; }
+    // The host may set the rate on another thread than the audio thread's.
+    float getSampleRate() const
+    {
+        return std::atomic_ref<float>(const_cast<float&>(sampleRate)).load(std::memory_order_relaxed);
+    }
     VstInt32 getBlockSize() const { return blockSize; }
     audioMasterCallback getAudioMaster() const { return audioMaster; }
 

@@ -1,5 +1,6 @@
 #include "shell/parameter_block.h"
 
+#include <atomic>
 #include <cmath>
 
 namespace {
@@ -24,7 +25,51 @@ int averagingCountFrom(float x)
     return static_cast<int>(count);
 }
 
+template <typename T>
+T loadField(const T& field)
+{
+    return std::atomic_ref<T>(const_cast<T&>(field)).load(std::memory_order_relaxed);
+}
+
+template <typename T>
+void storeField(T& field, T value)
+{
+    std::atomic_ref<T>(field).store(value, std::memory_order_relaxed);
+}
+
 }  // namespace
+
+ParameterBlock loadParameters(const ParameterBlock& shared)
+{
+    ParameterBlock values;
+    values.followSpeed = loadField(shared.followSpeed);
+    values.contourSmoothing = loadField(shared.contourSmoothing);
+    values.toneThreshold = loadField(shared.toneThreshold);
+    values.averagingCount = loadField(shared.averagingCount);
+    values.vibratoDepth = loadField(shared.vibratoDepth);
+    values.vibratoFrequency = loadField(shared.vibratoFrequency);
+    values.vibratoWait = loadField(shared.vibratoWait);
+    values.vibratoAttackStep = loadField(shared.vibratoAttackStep);
+    values.vibratoReleaseStep = loadField(shared.vibratoReleaseStep);
+    values.tuning = loadField(shared.tuning);
+    values.pitchFactor = loadField(shared.pitchFactor);
+    return values;
+}
+
+void storeParameters(ParameterBlock& shared, const ParameterBlock& values)
+{
+    storeField(shared.followSpeed, values.followSpeed);
+    storeField(shared.contourSmoothing, values.contourSmoothing);
+    storeField(shared.toneThreshold, values.toneThreshold);
+    storeField(shared.averagingCount, values.averagingCount);
+    storeField(shared.vibratoDepth, values.vibratoDepth);
+    storeField(shared.vibratoFrequency, values.vibratoFrequency);
+    storeField(shared.vibratoWait, values.vibratoWait);
+    storeField(shared.vibratoAttackStep, values.vibratoAttackStep);
+    storeField(shared.vibratoReleaseStep, values.vibratoReleaseStep);
+    storeField(shared.tuning, values.tuning);
+    storeField(shared.pitchFactor, values.pitchFactor);
+}
 
 void setNormalisedParameter(ParameterBlock& block, int index, float x)
 {

@@ -33,6 +33,12 @@ struct ParameterBlock {
     float pitchFactor = 1.0f;
 };
 
+// A block shared between threads (the host may set parameters on one thread
+// while the audio thread reads them) is copied out and in field by field with
+// relaxed atomic access.
+ParameterBlock loadParameters(const ParameterBlock& shared);
+void storeParameters(ParameterBlock& shared, const ParameterBlock& values);
+
 // Stores the value mapped from x for indices 0..10 (others change nothing),
 // then holds averagingCount within 1..100 whatever the index. A mapped value
 // that is not finite leaves the stored value as it was.

@@ -49,16 +49,21 @@ void PitchEffect::resume() { AudioEffectX::resume(); }
 void PitchEffect::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames)
 {
     ProcessingContext context {model, pitchDetector, resynthesis, editLock, silencedBlocks,
-        analysisSettings(), {getSampleRate(), parameters.pitchFactor}};
+        analysisSettings(), {getSampleRate(), loadParameters(parameters).pitchFactor}};
     processBlock(context, getTimeInfo(0), inputs, outputs, sampleFrames);
 }
 
 void PitchEffect::setParameter(VstInt32 index, float value)
 {
-    setNormalisedParameter(parameters, isParameterIndex(index) ? index : -1, value);
+    ParameterBlock values = loadParameters(parameters);
+    setNormalisedParameter(values, isParameterIndex(index) ? index : -1, value);
+    storeParameters(parameters, values);
 }
 
-float PitchEffect::getParameter(VstInt32 index) { return normalisedParameter(parameters, index); }
+float PitchEffect::getParameter(VstInt32 index)
+{
+    return normalisedParameter(loadParameters(parameters), index);
+}
 
 void PitchEffect::getParameterLabel(VstInt32 index, char* text)
 {
@@ -68,7 +73,7 @@ void PitchEffect::getParameterLabel(VstInt32 index, char* text)
 void PitchEffect::getParameterDisplay(VstInt32 index, char* text)
 {
     if (isParameterIndex(index))
-        float2string(storedParameter(parameters, index), text, kDisplayLength);
+        float2string(storedParameter(loadParameters(parameters), index), text, kDisplayLength);
 }
 
 void PitchEffect::getParameterName(VstInt32 index, char* text)

@@ -45,7 +45,8 @@ public:
 
     AnalysisSettings analysisSettings() const
     {
-        return {parameters.averagingCount, parameters.toneThreshold, getSampleRate()};
+        ParameterBlock values = loadParameters(parameters);
+        return {values.averagingCount, values.toneThreshold, getSampleRate()};
     }
 
     TakeModel model;

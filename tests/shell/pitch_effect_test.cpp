@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "shell/pitch_effect.h"
@@ -169,4 +171,33 @@ TEST(PitchEffectTest, ParameterCallsGoThroughTheBlock)
     EXPECT_STREQ(text, "0.140000");
     effect->getParameterDisplay(6, text);
     EXPECT_STREQ(text, "40.00000");
+}
+
+TEST(PitchEffectTest, ParametersAndRateSetWhileProcessingStayConsistent)
+{
+    // A host may automate parameters on one thread while another processes;
+    // the thread-sanitizer build checks that the two never race.
+    auto effect = makeEffect();
+    std::atomic<bool> done{false};
+    std::thread host([&] {
+        for (int i = 0; i < 2000; ++i) {
+            effect->setParameter(i % kParameterCount, static_cast<float>(i % 100) / 100.0f);
+            effect->dispatcher(effSetSampleRate, 0, 0, nullptr, i % 2 ? 48000.0f : 44100.0f);
+        }
+        done = true;
+    });
+    std::vector<float> left(64, 0.25f), right(64, -0.25f), outLeft(64), outRight(64);
+    float* inputs[] = {left.data(), right.data()};
+    float* outputs[] = {outLeft.data(), outRight.data()};
+    int blocks = 0;
+    while (!done || blocks < 10) {
+        effect->processReplacing(inputs, outputs, 64);
+        ++blocks;
+    }
+    host.join();
+    // Stopped host, Auto mode: the input passes through.
+    EXPECT_EQ(outLeft[10], 0.25f);
+    EXPECT_EQ(outRight[10], -0.25f);
+    EXPECT_GE(effect->parameters.averagingCount, 1);
+    EXPECT_LE(effect->parameters.averagingCount, kMaxAveragingCount);
 }

@@ -8,6 +8,7 @@
 #include "editing/scale_tuning.h"
 #include "note_table_helpers.h"
 #include "persistence/wave_render.h"
+#include "support/chunk_support.h"
 
 #include <atomic>
 #include <chrono>
@@ -89,20 +90,12 @@ private:
     std::thread thread;
 };
 
-std::vector<unsigned char> saveChunk(PitchEffect& effect)
-{
-    void* data = nullptr;
-    VstInt32 size = effect.getChunk(&data, false);
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    return {bytes, bytes + size};
-}
-
 } // namespace
 
 TEST(EditingStressTest, EditsAndRestoresWhilePlayingKeepOutputFiniteAndTheTableWhole)
 {
     auto effect = singingEffect();
-    std::vector<unsigned char> original = saveChunk(*effect);
+    std::vector<unsigned char> original = savedChunk(*effect);
     {
         Player player(*effect);
         // At least 60 rounds, and on until the player has played 300 blocks.
@@ -118,7 +111,7 @@ TEST(EditingStressTest, EditsAndRestoresWhilePlayingKeepOutputFiniteAndTheTableW
             selectAllNotes(*effect);
             if (round % 3 == 2)
                 deleteSelectedNotes(*effect);
-            std::vector<unsigned char> saved = saveChunk(*effect);
+            std::vector<unsigned char> saved = savedChunk(*effect);
             if (round % 4 == 3) {
                 std::vector<unsigned char>& chunk = round % 8 == 7 ? original : saved;
                 ASSERT_EQ(

@@ -97,16 +97,42 @@ std::vector<float> pass(TestHost& host, AEffect* effect)
     return played;
 }
 
+VstIntPtr setChunk(AEffect* effect, Bytes& chunk, VstInt32 isPreset = 0)
+{
+    return TestHost::dispatch(
+        effect, effSetChunk, isPreset, static_cast<VstIntPtr>(chunk.size()), chunk.data());
+}
+
+// Two instances in one host.
+class ChunkExchangeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(host.loaded());
+        first = host.createInstance();
+        second = host.createInstance();
+        ASSERT_NE(first, nullptr);
+        ASSERT_NE(second, nullptr);
+    }
+    void TearDown() override
+    {
+        if (first)
+            host.closeInstance(first);
+        if (second)
+            host.closeInstance(second);
+    }
+
+    TestHost host;
+    AEffect* first = nullptr;
+    AEffect* second = nullptr;
+};
+
 } // namespace
 
-TEST(ChunkExchangeTest, ARestoredEditPlaysLikeTheOneItWasSavedFrom)
+TEST_F(ChunkExchangeTest, ARestoredEditPlaysLikeTheOneItWasSavedFrom)
 {
-    TestHost host;
-    ASSERT_TRUE(host.loaded());
-    AEffect* original = host.createInstance();
-    AEffect* restored = host.createInstance();
-    ASSERT_NE(original, nullptr);
-    ASSERT_NE(restored, nullptr);
+    AEffect* original = first;
+    AEffect* restored = second;
 
     // Both record the same take in Auto mode; the original's next pass cuts
     // it into notes and plays them.
@@ -117,9 +143,7 @@ TEST(ChunkExchangeTest, ARestoredEditPlaysLikeTheOneItWasSavedFrom)
     ASSERT_GE(chunk.size(), 56u + 1660); // segmentation found notes
     ASSERT_EQ((chunk.size() - 56) % 1660, 0u);
 
-    ASSERT_EQ(TestHost::dispatch(
-                  restored, effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), chunk.data()),
-        static_cast<VstIntPtr>(chunk.size()));
+    ASSERT_EQ(setChunk(restored, chunk), static_cast<VstIntPtr>(chunk.size()));
     std::vector<float> second = pass(host, restored);
     ASSERT_EQ(first.size(), second.size());
     int audible = 0;
@@ -129,40 +153,25 @@ TEST(ChunkExchangeTest, ARestoredEditPlaysLikeTheOneItWasSavedFrom)
     }
     EXPECT_GT(audible, static_cast<int>(first.size()) / 2);
     EXPECT_EQ(getChunk(restored), chunk);
-
-    host.closeInstance(original);
-    host.closeInstance(restored);
 }
 
-TEST(ChunkExchangeTest, AChunkMovesThroughTheModuleIntoASecondInstance)
+TEST_F(ChunkExchangeTest, AChunkMovesThroughTheModuleIntoASecondInstance)
 {
-    TestHost host;
-    ASSERT_TRUE(host.loaded());
-    AEffect* first = host.createInstance();
-    AEffect* second = host.createInstance();
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(second, nullptr);
     EXPECT_TRUE(first->flags & effFlagsProgramChunks);
 
     Bytes chunk = twoNoteChunk();
     ASSERT_EQ(chunk.size(), 56u + 2 * 1660);
-    EXPECT_EQ(TestHost::dispatch(
-                  first, effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), chunk.data()),
-        static_cast<VstIntPtr>(chunk.size()));
+    EXPECT_EQ(setChunk(first, chunk), static_cast<VstIntPtr>(chunk.size()));
     Bytes saved = getChunk(first);
     EXPECT_EQ(saved, chunk);
 
-    EXPECT_EQ(TestHost::dispatch(
-                  second, effSetChunk, 1, static_cast<VstIntPtr>(saved.size()), saved.data()),
-        static_cast<VstIntPtr>(saved.size()));
+    EXPECT_EQ(setChunk(second, saved, 1), static_cast<VstIntPtr>(saved.size()));
     EXPECT_EQ(getChunk(second), chunk);
 
     // A newer version is refused and the restored edit stays.
     Bytes newer = chunk;
     newer[0] = 2;
-    EXPECT_EQ(TestHost::dispatch(
-                  second, effSetChunk, 0, static_cast<VstIntPtr>(newer.size()), newer.data()),
-        0);
+    EXPECT_EQ(setChunk(second, newer), 0);
     EXPECT_EQ(getChunk(second), chunk);
 
     // Byte size 0 empties the table and keeps the scale.
@@ -171,17 +180,10 @@ TEST(ChunkExchangeTest, AChunkMovesThroughTheModuleIntoASecondInstance)
     Bytes empty = getChunk(second);
     ASSERT_EQ(empty.size(), 56u);
     EXPECT_TRUE(std::equal(empty.begin(), empty.begin() + 52, chunk.begin()));
-
-    host.closeInstance(first);
-    host.closeInstance(second);
 }
 
-TEST(ChunkExchangeTest, ChunkRequestsWithoutABufferAnswerZero)
+TEST_F(ChunkExchangeTest, ChunkRequestsWithoutABufferAnswerZero)
 {
-    TestHost host;
-    AEffect* effect = host.createInstance();
-    ASSERT_NE(effect, nullptr);
-    EXPECT_EQ(TestHost::dispatch(effect, effGetChunk, 0, 0, nullptr), 0);
-    EXPECT_EQ(TestHost::dispatch(effect, effSetChunk, 0, 100, nullptr), 0);
-    host.closeInstance(effect);
+    EXPECT_EQ(TestHost::dispatch(first, effGetChunk, 0, 0, nullptr), 0);
+    EXPECT_EQ(TestHost::dispatch(first, effSetChunk, 0, 100, nullptr), 0);
 }

@@ -11,13 +11,9 @@ PitchEditor::PitchEditor(PitchEffect* effect, Platform* platform)
     rect = ERect {0, 0, kEditorHeight, kEditorWidth};
 }
 
-PitchEditor::~PitchEditor()
-{
-    if (frame)
-        frame->forget();
-    frame = nullptr;
-    background->forget();
-}
+// The base destructor takes the frame; the views hold their own references
+// to the background.
+PitchEditor::~PitchEditor() { background->forget(); }
 
 bool PitchEditor::open(void* parentWindow)
 {

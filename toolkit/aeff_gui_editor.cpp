@@ -22,8 +22,10 @@ AEffGUIEditor::AEffGUIEditor(AudioEffect* effect, Platform* platform)
 
 AEffGUIEditor::~AEffGUIEditor()
 {
-    if (frame)
+    if (frame) {
+        frame->detachEditor();
         frame->forget();
+    }
     frame = nullptr;
 }
 

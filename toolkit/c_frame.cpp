@@ -66,10 +66,14 @@ void CFrame::idle()
 {
     if (!window)
         return;
+    // The frame (and its window) outlive whatever the handlers do, even an
+    // editor that lets go of the frame meanwhile.
+    remember();
     // Inside a modal loop only exposures are handled; the loop's own input
     // stays queued and is dropped when the loop ends.
     window->handleEvents(*this, inEventDispatch() ? EventFilter::paintOnly : EventFilter::all);
     redrawDirtyViews();
+    forget();
 }
 
 void CFrame::doIdleStuff()
@@ -96,12 +100,10 @@ template <typename Handler> void CFrame::dispatchInput(Handler&& handler)
 {
     int passesBefore = modalPasses;
     ++dispatchDepth;
-    remember(); // the frame outlives whatever its views do meanwhile
     handler();
     --dispatchDepth;
     if (modalPasses != passesBefore && window && dispatchDepth == 0)
         window->discardInput();
-    forget();
 }
 
 void CFrame::windowMouseDown(const CPoint& where, long buttons)
@@ -159,25 +161,19 @@ bool CFrame::onWheel(float distance)
     return used;
 }
 
-long CFrame::onKeyDown(VstKeyCode& key)
+long CFrame::keyToFocusView(VstKeyCode& key, bool down)
 {
     if (!focusView)
         return -1;
     ++dispatchDepth;
-    long result = focusView->onKeyDown(key);
+    long result = down ? focusView->onKeyDown(key) : focusView->onKeyUp(key);
     --dispatchDepth;
     return result;
 }
 
-long CFrame::onKeyUp(VstKeyCode& key)
-{
-    if (!focusView)
-        return -1;
-    ++dispatchDepth;
-    long result = focusView->onKeyUp(key);
-    --dispatchDepth;
-    return result;
-}
+long CFrame::onKeyDown(VstKeyCode& key) { return keyToFocusView(key, true); }
+
+long CFrame::onKeyUp(VstKeyCode& key) { return keyToFocusView(key, false); }
 
 void CFrame::setFocusView(CView* view)
 {

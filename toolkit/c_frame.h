@@ -54,6 +54,9 @@ public:
     void endEdit(long index);
 
     AEffGUIEditor* getEditor() const { return editor; }
+    // The editor is going away (its effect is deleted) while the frame may
+    // still be inside an event handler: nothing reaches the editor any more.
+    void detachEditor() { editor = nullptr; }
     Platform& getPlatform() const { return platform; }
     PlatformWindow* getPlatformWindow() const { return window.get(); }
     void* getSystemWindow() const { return parentWindow; }
@@ -76,6 +79,7 @@ private:
     void windowKeyDown(VstKeyCode& key) override;
     void windowKeyUp(VstKeyCode& key) override;
     void redrawDirtyViews();
+    long keyToFocusView(VstKeyCode& key, bool down);
     // Runs an input handler; drops the input queued while a modal loop ran in it.
     template <typename Handler> void dispatchInput(Handler&& handler);
 

@@ -254,4 +254,29 @@ TEST_F(EditorFixture, ACloseDuringAModalLoopWaitsUntilTheLoopHasReturned)
     modal->forget();
 }
 
+TEST_F(EditorFixture, AnEffectDeletedInsideAModalLoopLeavesTheFrameWithoutAnEditor)
+{
+    editor->open(&hostWindow);
+    editor->idle();
+    auto* modal = new ModalView(CRect(20, 0, 40, 20), kGreenCColor);
+    editor->getFrame()->addView(modal);
+    OffscreenWindow* window = editor->window();
+    window->postMouseDown(CPoint(25, 5), kLButton);
+    for (int i = 0; i < 300; ++i)
+        window->scriptPointer(CPoint(25, 5), kLButton);
+    window->scriptPointer(CPoint(25, 5), 0);
+    CFrame* frame = editor->getFrame();
+    log.onIdle = [&] {
+        // A host that deletes the instance from its idle routine.
+        if (effect) {
+            AudioEffect* doomed = effect;
+            effect = nullptr;
+            delete doomed;
+            EXPECT_EQ(frame->getEditor(), nullptr);
+        }
+    };
+    frame->idle(); // the loop finishes on its own, and the frame goes after it
+    EXPECT_EQ(effect, nullptr);
+}
+
 } // namespace

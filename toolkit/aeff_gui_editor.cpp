@@ -22,6 +22,7 @@ AEffGUIEditor::AEffGUIEditor(AudioEffect* effect, Platform* platform)
 
 AEffGUIEditor::~AEffGUIEditor()
 {
+    *alive = false;
     if (frame) {
         frame->detachEditor();
         frame->forget();
@@ -128,7 +129,9 @@ void AEffGUIEditor::doIdleStuff()
     idle();
     lastTicks = uint64_t(now) + kIdleStuffPeriod;
     inIdleStuff = true;
+    std::shared_ptr<bool> stillAlive = alive;
     if (effect)
         effect->callHost(audioMasterIdle);
-    inIdleStuff = false;
+    if (*stillAlive)
+        inIdleStuff = false;
 }

@@ -7,6 +7,7 @@
 #include "shell/aeff_editor.h"
 
 #include <cstdint>
+#include <memory>
 
 class CFrame;
 class Platform;
@@ -61,4 +62,7 @@ private:
     bool inIdleStuff = false;
     bool closeDeferred = false;
     VstInt32 knobMode = 0;
+    // False once the editor is destroyed: a host may delete its instance
+    // from inside the idle that doIdleStuff asks for.
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
 };

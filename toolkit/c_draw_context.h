@@ -14,12 +14,12 @@ typedef struct _cairo_surface cairo_surface_t;
 
 class CFrame;
 
-enum CLineStyle { kLineSolid = 0, kLineOnOffDash };
+enum CLineStyle : int { kLineSolid = 0, kLineOnOffDash };
 // Or and xor have no cairo counterpart; nothing uses them: all modes draw as copy.
-enum CDrawMode { kCopyMode = 0, kOrMode, kXorMode, kAntialias };
-enum CDrawStyle { kDrawStroked = 0, kDrawFilled, kDrawFilledAndStroked };
-enum CHoriTxtAlign { kLeftText = 0, kCenterText, kRightText };
-enum CFont {
+enum CDrawMode : int { kCopyMode = 0, kOrMode, kXorMode, kAntialias };
+enum CDrawStyle : int { kDrawStroked = 0, kDrawFilled, kDrawFilledAndStroked };
+enum CHoriTxtAlign : int { kLeftText = 0, kCenterText, kRightText };
+enum CFont : int {
     kSystemFont = 0,
     kNormalFontVeryBig,
     kNormalFontBig,
@@ -30,7 +30,7 @@ enum CFont {
     kSymbolFont,
     kNumStandardFonts
 };
-enum CTxtFace { kNormalFace = 0, kBoldFace = 1, kItalicFace = 2, kUnderlineFace = 4 };
+enum CTxtFace : int { kNormalFace = 0, kBoldFace = 1, kItalicFace = 2, kUnderlineFace = 4 };
 
 // Face and default pixel height of a font id; ids outside 0..7 are 0.
 struct FontInfo {

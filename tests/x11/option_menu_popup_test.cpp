@@ -204,6 +204,31 @@ TEST_F(X11MenuTest, ClickedEntryReachesTheListener)
     EXPECT_EQ(findPopup(display), Window(0));
 }
 
+TEST_F(X11MenuTest, TakeFocusRunsThePopupFromCode)
+{
+    std::atomic<bool> finished {false};
+    std::thread player([&] {
+        Display* other = XOpenDisplay(nullptr);
+        PopupGeometry popup;
+        if (waitForPopup(other, popup)) {
+            const int row = popup.height / 3;
+            clickAt(other, popup.x + popup.width / 2, popup.y + row / 2);
+        } else {
+            pressKey(other, XK_Escape);
+        }
+        XCloseDisplay(other);
+        finished = true;
+    });
+    menu->setCurrent(2);
+    CDrawContext* context = frame->createDrawContext();
+    menu->takeFocus(context); // returns once the player has chosen
+    context->forget();
+    player.join();
+    ASSERT_EQ(listener.changes.size(), 1u);
+    EXPECT_EQ(listener.changes[0], std::make_pair(kMenuTag, 0.0f));
+    EXPECT_TRUE(finished);
+}
+
 TEST_F(X11MenuTest, EscapeCancelsWithoutACall)
 {
     bool shown = false;

@@ -5,9 +5,10 @@
 #include "toolkit/c_frame.h"
 
 PitchEditor::PitchEditor(PitchEffect* effect, Platform* platform)
-    : AEffGUIEditor(effect, platform), background(new CBitmap(kBackgroundBitmapId))
+    : AEffGUIEditor(effect, platform)
+    , background(new CBitmap(kBackgroundBitmapId))
 {
-    rect = ERect{0, 0, kEditorHeight, kEditorWidth};
+    rect = ERect {0, 0, kEditorHeight, kEditorWidth};
 }
 
 PitchEditor::~PitchEditor()

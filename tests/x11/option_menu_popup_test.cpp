@@ -7,17 +7,12 @@
 #include "toolkit/c_option_menu.h"
 #include "toolkit/c_slider.h"
 #include "toolkit/x11/x11_platform.h"
+#include "x11/x11_display.h"
 
+#include <X11/keysym.h>
 #include <atomic>
 #include <chrono>
 #include <functional>
-#include <gtest/gtest.h>
-#include <thread>
-
-// Xlib last: its macros (None, Bool) would clash with the test framework.
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
 
 namespace {
 
@@ -63,7 +58,7 @@ bool waitForPopup(Display* display, PopupGeometry& geometry)
 {
     const auto deadline = Clock::now() + kPatience;
     while (Clock::now() < deadline) {
-        if (Window popup = findPopup(display)) {
+        if (Window popup = findPopup(dpy)) {
             XWindowAttributes attributes;
             Window child = 0;
             XGetWindowAttributes(display, popup, &attributes);
@@ -98,25 +93,13 @@ void pressKey(Display* display, KeySym sym)
 
 // A host window on the test's own connection with a frame of the plug-in's
 // platform inside it, holding an option menu and a slider.
-class X11MenuTest : public ::testing::Test {
+class X11MenuTest : public X11Display {
 protected:
-    // One connection for the whole suite: a server that sees its last client
-    // go resets itself and refuses connections meanwhile.
-    static void SetUpTestSuite() { display = XOpenDisplay(nullptr); }
-    static void TearDownTestSuite()
-    {
-        if (display)
-            XCloseDisplay(display);
-        display = nullptr;
-    }
-
     void SetUp() override
     {
-        ASSERT_NE(display, nullptr) << "no X display (run under xvfb-run)";
-        host = XCreateSimpleWindow(
-            display, DefaultRootWindow(display), 0, 0, 320, 240, 0, 0, 0xFFFFFF);
-        XMapWindow(display, host);
-        XSync(display, False);
+        X11Display::SetUp();
+        ASSERT_NE(dpy, nullptr);
+        host = makeHostWindow(0, 0, 320, 240);
         frame = new CFrame(
             CRect(0, 0, 300, 200), reinterpret_cast<void*>(host), nullptr, x11Platform());
         ASSERT_TRUE(frame->isOpen());
@@ -134,10 +117,16 @@ protected:
     {
         if (frame)
             frame->forget();
-        if (display && host) {
-            XDestroyWindow(display, host);
-            XSync(display, False);
-        }
+        X11Display::TearDown();
+    }
+
+    // Where the host window's point (x, y) lies on the screen.
+    CPoint onScreen(int x, int y)
+    {
+        CPoint point;
+        Window child = 0;
+        XTranslateCoordinates(dpy, host, DefaultRootWindow(dpy), x, y, &point.h, &point.v, &child);
+        return point;
     }
 
     template <typename Done> void idleUntil(Done done)
@@ -163,24 +152,18 @@ protected:
             XCloseDisplay(other);
             finished = true;
         });
-        int x = 0, y = 0;
-        Window child = 0;
-        XTranslateCoordinates(display, host, DefaultRootWindow(display), kMenuSize.left + 10,
-            kMenuSize.top + 8, &x, &y, &child);
-        clickAt(display, x, y);
+        const CPoint target = onScreen(kMenuSize.left + 10, kMenuSize.top + 8);
+        click(target.h, target.v);
         idleUntil([&] { return finished.load(); });
         player.join();
         frame->idle();
     }
 
-    static Display* display;
     Window host = 0;
     CFrame* frame = nullptr;
     COptionMenu* menu = nullptr;
     Listener listener;
 };
-
-Display* X11MenuTest::display = nullptr;
 
 TEST_F(X11MenuTest, ClickedEntryReachesTheListener)
 {
@@ -195,13 +178,10 @@ TEST_F(X11MenuTest, ClickedEntryReachesTheListener)
     EXPECT_EQ(listener.changes[0], std::make_pair(kMenuTag, 2.0f));
     EXPECT_EQ(menu->getCurrent(), 2);
     // The popup opened at the menu's bottom-left corner and is gone again.
-    int x = 0, y = 0;
-    Window child = 0;
-    XTranslateCoordinates(display, host, DefaultRootWindow(display), kMenuSize.left,
-        kMenuSize.bottom, &x, &y, &child);
-    EXPECT_EQ(seen.outerX, x);
-    EXPECT_EQ(seen.outerY, y);
-    EXPECT_EQ(findPopup(display), Window(0));
+    const CPoint corner = onScreen(kMenuSize.left, kMenuSize.bottom);
+    EXPECT_EQ(seen.outerX, corner.h);
+    EXPECT_EQ(seen.outerY, corner.v);
+    EXPECT_EQ(findPopup(dpy), Window(0));
 }
 
 TEST_F(X11MenuTest, TakeFocusRunsThePopupFromCode)
@@ -239,7 +219,7 @@ TEST_F(X11MenuTest, EscapeCancelsWithoutACall)
     EXPECT_TRUE(shown);
     EXPECT_TRUE(listener.changes.empty());
     EXPECT_EQ(menu->getCurrent(), 0);
-    EXPECT_EQ(findPopup(display), Window(0));
+    EXPECT_EQ(findPopup(dpy), Window(0));
 }
 
 TEST_F(X11MenuTest, ArrowKeysAndEnterChoose)
@@ -287,7 +267,7 @@ TEST_F(X11MenuTest, ClickOutsideCancels)
         clickAt(user, popup.x + popup.width + 40, popup.y + popup.height + 40);
     });
     EXPECT_TRUE(listener.changes.empty());
-    EXPECT_EQ(findPopup(display), Window(0));
+    EXPECT_EQ(findPopup(dpy), Window(0));
 }
 
 TEST_F(X11MenuTest, SliderTakesArrowKeysFromTheWindowAfterAClick)
@@ -295,14 +275,12 @@ TEST_F(X11MenuTest, SliderTakesArrowKeysFromTheWindowAfterAClick)
     auto* slider = new CSlider(
         CRect(20, 100, 132, 115), &listener, 28, 22, 121, nullptr, nullptr, CPoint(0, 0), kLeft);
     frame->addView(slider);
-    int x = 0, y = 0;
-    Window child = 0;
-    XTranslateCoordinates(display, host, DefaultRootWindow(display), 20, 107, &x, &y, &child);
-    clickAt(display, x, y); // the left end: value 0, and the focus
+    const CPoint leftEnd = onScreen(20, 107);
+    click(leftEnd.h, leftEnd.v); // the left end: value 0, and the focus
     idleUntil([&] { return frame->getFocusView() == slider; });
     ASSERT_EQ(frame->getFocusView(), slider);
     // The pointer rests over the frame's window, which has the keyboard.
-    pressKey(display, XK_Right);
+    pressKey(dpy, XK_Right);
     idleUntil([&] { return slider->getValue() > 0.0f; });
     EXPECT_FLOAT_EQ(slider->getValue(), 0.1f);
 }

@@ -1,9 +1,10 @@
 #include "shell/pitch_effect.h"
 
-#include <cstring>
-
+#include "persistence/chunk_format.h"
 #include "shell/editor_factory.h"
 #include "shell/float_to_string.h"
+
+#include <cstring>
 
 namespace {
 
@@ -24,13 +25,14 @@ bool isParameterIndex(VstInt32 index)
     return static_cast<uint32_t>(index) < static_cast<uint32_t>(kParameterCount);
 }
 
-}  // namespace
+} // namespace
 
-PitchEffect::PitchEffect(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 0, 0)
+PitchEffect::PitchEffect(audioMasterCallback audioMaster)
+    : AudioEffectX(audioMaster, 0, 0)
 {
     setNumInputs(kInputCount);
     setNumOutputs(kOutputCount);
-    createEditor(*this);  // registers itself as the base layer's editor
+    createEditor(*this); // registers itself as the base layer's editor
     setUniqueID(kCantiloUniqueId);
     programsAreChunks(true);
     canProcessReplacing(true);
@@ -115,10 +117,54 @@ bool PitchEffect::getProductString(char* text)
 
 VstInt32 PitchEffect::canDo(const char* text)
 {
-    static const char* const kCapabilities[] = {"receiveVstEvents", "receiveVstMidiEvent",
-                                                "receiveVstTimeInfo"};
+    static const char* const kCapabilities[]
+        = {"receiveVstEvents", "receiveVstMidiEvent", "receiveVstTimeInfo"};
     for (const char* capability : kCapabilities)
         if (std::strcmp(text, capability) == 0)
             return 1;
     return -1;
+}
+
+VstInt32 PitchEffect::getChunk(void** data, bool /*isPreset*/)
+{
+    // The buffer is sized outside the lock so that the audio thread is never
+    // kept waiting on an allocation; if the table changed meanwhile, size again.
+    for (;;) {
+        int noteCount;
+        {
+            EditGuard guard(editLock);
+            noteCount = model.noteCount;
+        }
+        std::size_t size = chunkSize(noteCount);
+        auto buffer = std::make_unique_for_overwrite<unsigned char[]>(size + kChunkSpareBytes);
+        EditGuard guard(editLock);
+        if (model.noteCount != noteCount)
+            continue;
+        writeChunk(model, buffer.get());
+        chunkBuffer = std::move(buffer);
+        *data = chunkBuffer.get();
+        return static_cast<VstInt32>(size);
+    }
+}
+
+VstInt32 PitchEffect::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/)
+{
+    if (byteSize == 0) {
+        EditGuard guard(editLock);
+        clearNoteTable(model);
+        model.noteEditorRedrawRequested.store(true);
+        return 1;
+    }
+    if (byteSize < 0)
+        return 0;
+    // The host's bytes are checked before the lock is taken; only the copy
+    // into the model holds it.
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::optional<ChunkLayout> layout = inspectChunk(bytes, static_cast<std::size_t>(byteSize));
+    if (!layout)
+        return 0;
+    EditGuard guard(editLock);
+    applyChunk(model, bytes, *layout);
+    model.noteEditorRedrawRequested.store(true);
+    return byteSize;
 }

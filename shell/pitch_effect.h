@@ -2,13 +2,13 @@
 // parameter block, the pitch detector, the chunk buffer and the editor.
 #pragma once
 
-#include <memory>
-
 #include "engine/edit_lock.h"
 #include "model/pitch_detector.h"
 #include "model/take_model.h"
 #include "shell/audio_effect_x.h"
 #include "shell/parameter_block.h"
+
+#include <memory>
 
 constexpr VstInt32 kCantiloUniqueId = CCONST('C', 'n', 't', 'o');
 constexpr VstInt32 kCantiloVendorVersion = 2476;
@@ -28,6 +28,11 @@ public:
 
     VstInt32 processEvents(VstEvents* events) override;
 
+    // The edit as the host stores it in its project; the buffer handed out
+    // stays valid until the next getChunk or the effect's destruction.
+    VstInt32 getChunk(void** data, bool isPreset) override;
+    VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
+
     bool getEffectName(char* name) override;
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
@@ -44,4 +49,7 @@ public:
     ParameterBlock parameters;
     PitchDetector pitchDetector;
     EditLock editLock;
+
+private:
+    std::unique_ptr<unsigned char[]> chunkBuffer;
 };

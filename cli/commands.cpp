@@ -198,7 +198,7 @@ std::optional<Failure> runAnalyse(const AnalyseOptions& options)
             continue;
         const double start = static_cast<double>(note.startSample) / input.sampleRate;
         const double end = static_cast<double>(note.endSample) / input.sampleRate;
-        const std::string name = pitchName(nearestSemitone(note.measuredPitch));
+        const std::string name = nearestPitchName(note.measuredPitch);
         const float cents = centsFromSemitone(note.measuredPitch);
         if (options.csv)
             std::printf("%.3f,%.3f,%s,%.1f\n", start, end, name.c_str(), cents);

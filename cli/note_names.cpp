@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "editing/scale_tuning.h"
+
 namespace {
 
 constexpr double kPitchZeroReference = 110.0; // hertz of pitch -3, the A below
@@ -12,14 +14,13 @@ constexpr const char* kClassNames[]
 
 } // namespace
 
-int nearestSemitone(float pitch) { return static_cast<int>(std::floor(pitch + 0.5f)); }
-
 std::string pitchName(int pitch)
 {
     int octave = static_cast<int>(std::floor(pitch / 12.0));
-    int pitchClass = pitch - 12 * octave;
-    return std::string(kClassNames[pitchClass]) + std::to_string(octave + kOctaveOfPitchZero);
+    return std::string(kClassNames[pitchClassOf(pitch)]) + std::to_string(octave + kOctaveOfPitchZero);
 }
+
+std::string nearestPitchName(float pitch) { return pitchName(static_cast<int>(nearestSemitone(pitch))); }
 
 float centsFromSemitone(float pitch)
 {

@@ -4,11 +4,11 @@
 
 #include <string>
 
-// Nearest whole semitone of a pitch (halves go up).
-int nearestSemitone(float pitch);
-
 // "C3", "F#4", "A4": the name of a whole pitch in English with sharps.
 std::string pitchName(int pitch);
+
+// The name of the semitone nearest a pitch.
+std::string nearestPitchName(float pitch);
 
 // Cents from the nearest semitone, -50 to +50.
 float centsFromSemitone(float pitch);

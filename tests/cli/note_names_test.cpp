@@ -29,7 +29,8 @@ TEST(NoteNamesTest, CentsFromTheNearestSemitone)
     EXPECT_NEAR(centsFromSemitone(-0.3f), -30.0f, 1e-3f);
     EXPECT_NEAR(centsFromSemitone(-2.8f), 20.0f, 1e-3f);
     // Halves go up.
-    EXPECT_EQ(nearestSemitone(4.5f), 5);
-    EXPECT_EQ(nearestSemitone(-4.5f), -4);
+    EXPECT_EQ(nearestPitchName(4.5f), "F3");
+    EXPECT_EQ(nearestPitchName(-4.5f), "G#2");
+    EXPECT_EQ(nearestPitchName(20.6f), "A4");
     EXPECT_NEAR(centsFromSemitone(4.5f), -50.0f, 1e-3f);
 }

@@ -1,5 +1,6 @@
 #include "shell/pitch_effect.h"
 
+#include "engine/processing_cycle.h"
 #include "persistence/chunk_format.h"
 #include "shell/editor_factory.h"
 #include "shell/float_to_string.h"
@@ -44,6 +45,13 @@ PitchEffect::PitchEffect(audioMasterCallback audioMaster)
 PitchEffect::~PitchEffect() = default;
 
 void PitchEffect::resume() { AudioEffectX::resume(); }
+
+void PitchEffect::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames)
+{
+    ProcessingContext context {model, pitchDetector, resynthesis, editLock, silencedBlocks,
+        analysisSettings(), {getSampleRate(), parameters.pitchFactor}};
+    processBlock(context, getTimeInfo(0), inputs, outputs, sampleFrames);
+}
 
 void PitchEffect::setParameter(VstInt32 index, float value)
 {

@@ -32,9 +32,6 @@ public:
     void play(const float* input, long count, float* output = nullptr,
         const std::function<void(long)>& progress = {});
 
-    // Moves the host transport back to the start of the take.
-    void rewind() { timeInfo.samplePos = 0.0; }
-
     // The host transport position, in samples.
     double transportPosition() const { return timeInfo.samplePos; }
 

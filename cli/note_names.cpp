@@ -1,8 +1,8 @@
 #include "cli/note_names.h"
 
-#include <cmath>
-
 #include "editing/scale_tuning.h"
+
+#include <cmath>
 
 namespace {
 
@@ -17,10 +17,14 @@ constexpr const char* kClassNames[]
 std::string pitchName(int pitch)
 {
     int octave = static_cast<int>(std::floor(pitch / 12.0));
-    return std::string(kClassNames[pitchClassOf(pitch)]) + std::to_string(octave + kOctaveOfPitchZero);
+    return std::string(kClassNames[pitchClassOf(pitch)])
+        + std::to_string(octave + kOctaveOfPitchZero);
 }
 
-std::string nearestPitchName(float pitch) { return pitchName(static_cast<int>(nearestSemitone(pitch))); }
+std::string nearestPitchName(float pitch)
+{
+    return pitchName(static_cast<int>(nearestSemitone(pitch)));
+}
 
 float centsFromSemitone(float pitch)
 {

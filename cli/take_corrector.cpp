@@ -141,11 +141,23 @@ std::vector<uint8_t> TakeCorrector::programChunk()
 
 std::vector<float> TakeCorrector::render(long count, const ProgressCallback& progress)
 {
-    // The host plays the recorded region again from its start: Auto mode plays
-    // the edited take wherever it is recorded.
-    std::vector<float> silence(static_cast<std::size_t>(std::max(0L, count)), 0.0f);
-    std::vector<float> output(silence.size(), 0.0f);
-    effectHost.rewind();
-    effectHost.play(silence.data(), count, output.data(), progress);
+    // The render button's loop: under the edit lock for the whole render, one
+    // outputSampleAt per position from 0, here into memory at the take's own
+    // rate rather than into a 16-bit file at 44.1 kHz.
+    PitchEffect& effect = effectHost.effect();
+    std::vector<float> output(static_cast<std::size_t>(std::max(0L, count)), 0.0f);
+    const ResynthesisSettings settings {effect.getSampleRate(), effect.parameters.pitchFactor};
+    constexpr long kProgressInterval = 65536;
+    EditGuard guard(effect.editLock);
+    effect.resynthesis.beginRender(effect.model);
+    for (long position = 0; position < count; ++position) {
+        output[static_cast<std::size_t>(position)]
+            = effect.resynthesis.outputSampleAt(effect.model, static_cast<int>(position), settings);
+        if (progress && (position + 1) % kProgressInterval == 0)
+            progress(position + 1);
+    }
+    effect.resynthesis.endRender(effect.model, static_cast<int>(std::max(0L, count - 1)));
+    if (progress)
+        progress(count);
     return output;
 }

@@ -1,12 +1,11 @@
 #include "cli/progress.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
-#include <unistd.h>
-
-#include <fcntl.h>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -24,7 +23,7 @@ std::string drain(int fd)
     return text;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ProgressTest, NothingIsShownWhenTheStreamIsNotATerminal)
 {

@@ -1,5 +1,5 @@
 #include "cli/sung_melody.h"
-#include "pitch_measure.h"
+#include "sustained_pitch.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -5,6 +5,7 @@
 #include "editing/scale_tuning.h"
 #include "engine/edit_lock.h"
 #include "model/segmentation.h"
+#include "persistence/wave_render.h"
 
 #include <algorithm>
 #include <cmath>
@@ -141,22 +142,22 @@ std::vector<uint8_t> TakeCorrector::programChunk()
 
 std::vector<float> TakeCorrector::render(long count, const ProgressCallback& progress)
 {
-    // The render button's loop: under the edit lock for the whole render, one
-    // outputSampleAt per position from 0, here into memory at the take's own
-    // rate rather than into a 16-bit file at 44.1 kHz.
+    // The render button's loop, into memory at the take's own rate instead of
+    // a 16-bit file at 44.1 kHz, for exactly the input's length (the button
+    // renders up to the last note's last whole frame).
     PitchEffect& effect = effectHost.effect();
-    std::vector<float> output(static_cast<std::size_t>(std::max(0L, count)), 0.0f);
-    const ResynthesisSettings settings {effect.getSampleRate(), effect.parameters.pitchFactor};
-    constexpr long kProgressInterval = 65536;
+    const long length = std::clamp(count, 0L, static_cast<long>(kTakeLength));
+    std::vector<float> output;
+    output.reserve(static_cast<std::size_t>(length));
+    constexpr std::size_t kProgressInterval = 65536;
     EditGuard guard(effect.editLock);
-    effect.resynthesis.beginRender(effect.model);
-    for (long position = 0; position < count; ++position) {
-        output[static_cast<std::size_t>(position)]
-            = effect.resynthesis.outputSampleAt(effect.model, static_cast<int>(position), settings);
-        if (progress && (position + 1) % kProgressInterval == 0)
-            progress(position + 1);
-    }
-    effect.resynthesis.endRender(effect.model, static_cast<int>(std::max(0L, count - 1)));
+    renderSamples(effect, static_cast<uint32_t>(length), [&](float sample) {
+        output.push_back(sample);
+        if (progress && output.size() % kProgressInterval == 0)
+            progress(static_cast<long>(output.size()));
+        return true;
+    });
+    output.resize(static_cast<std::size_t>(std::max(0L, count)), 0.0f);
     if (progress)
         progress(count);
     return output;

@@ -242,7 +242,7 @@ std::optional<Failure> runDemo(const DemoOptions& options)
                 "renders the result. Deviation from the sung note, measured by the engine's\n"
                 "own analysis before and after:\n\n",
         melody.size());
-    std::printf("  note   sung off    before     after\n");
+    std::printf("  note   sung off     before      after\n");
     float worstAfter = 0.0f;
     for (std::size_t n = 0; n < melody.size(); ++n) {
         const FoundNote* found = bestOverlap(result.notes, spans[n].start, spans[n].end);
@@ -255,8 +255,11 @@ std::optional<Failure> runDemo(const DemoOptions& options)
         const float afterCents = centsOff(tuned);
         worstAfter
             = std::max(worstAfter, std::isfinite(afterCents) ? std::fabs(afterCents) : 100.0f);
-        std::printf("  %-4s  %+6.0f ct  %+6.1f ct  %+6.1f ct\n",
-            pitchName(melody[n].semitone).c_str(), melody[n].detuneCents, before, afterCents);
+        auto cell = [](float cents) {
+            return std::isfinite(cents) ? formatted("%+6.1f ct", cents) : std::string("not found");
+        };
+        std::printf("  %-4s  %+6.0f ct  %9s  %9s\n", pitchName(melody[n].semitone).c_str(),
+            melody[n].detuneCents, cell(before).c_str(), cell(afterCents).c_str());
     }
     std::printf("\nlargest deviation after tuning: %.1f cents\n", worstAfter);
     std::printf("wrote %s and %s\n", inputPath.c_str(), tunedPath.c_str());

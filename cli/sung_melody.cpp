@@ -52,7 +52,6 @@ std::vector<float> synthesiseMelody(const std::vector<SungNote>& notes, int samp
     std::vector<float> signal;
     std::mt19937 noise(voice.noiseSeed);
     std::uniform_real_distribution<double> uniform(-1.0, 1.0);
-    std::vector<double> phases(kMaxHarmonics, 0.0);
     if (spans)
         spans->clear();
 
@@ -73,7 +72,7 @@ std::vector<float> synthesiseMelody(const std::vector<SungNote>& notes, int samp
         }
         for (double& gain : gains)
             gain /= total;
-        std::fill(phases.begin(), phases.end(), 0.0);
+        double phase = 0.0;
 
         for (long i = 0; i < length; ++i) {
             const double t = i / rate;
@@ -82,13 +81,20 @@ std::vector<float> synthesiseMelody(const std::vector<SungNote>& notes, int samp
             double vibrato = vibratoShare * voice.vibratoCents / 100.0
                 * std::sin(kTwoPi * voice.vibratoHertz * std::max(0.0, t - voice.vibratoDelay));
             const double hertz = pitchFrequency(centre + vibrato);
+            // Every harmonic's phase is a multiple of the fundamental's:
+            // sin((h + 1) x) = 2 cos x sin(h x) - sin((h - 1) x).
+            phase += kTwoPi * hertz / rate;
+            if (phase > kTwoPi)
+                phase -= kTwoPi;
+            const double twiceCosine = 2.0 * std::cos(phase);
+            double previous = 0.0;
+            double current = std::sin(phase);
             double sample = 0.0;
             for (int h = 0; h < harmonics; ++h) {
-                phases[static_cast<std::size_t>(h)] += kTwoPi * hertz * (h + 1) / rate;
-                if (phases[static_cast<std::size_t>(h)] > kTwoPi)
-                    phases[static_cast<std::size_t>(h)] -= kTwoPi;
-                sample += gains[static_cast<std::size_t>(h)]
-                    * std::sin(phases[static_cast<std::size_t>(h)]);
+                sample += gains[static_cast<std::size_t>(h)] * current;
+                const double next = twiceCosine * current - previous;
+                previous = current;
+                current = next;
             }
             sample = voice.level * envelope(t, note.seconds) * sample;
             sample += kNoiseLevel * voice.level * uniform(noise);

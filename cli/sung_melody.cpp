@@ -22,13 +22,16 @@ struct Formant {
     double bandwidth;
     double gain;
 };
-constexpr Formant kFormants[] = {{730.0, 90.0, 1.0}, {1090.0, 110.0, 0.6}, {2440.0, 170.0, 0.25}};
+constexpr Formant kFormants[] = {{730.0, 90.0, 1.5}, {1090.0, 110.0, 0.9}, {2440.0, 170.0, 0.4}};
+// The glottal source falls a little faster than 6 dB an octave, so that the
+// fundamental stays the strongest partial even where a formant lifts a
+// harmonic, as in a chest voice.
+constexpr double kSourceTilt = 1.2;
 
-// Gain of the vocal tract at a frequency: the sum of the resonance peaks
-// over a gently falling glottal source.
+// Gain of the vocal tract at a frequency: the resonance peaks over a flat floor.
 double formantGain(double hertz)
 {
-    double gain = 0.08;
+    double gain = 1.0;
     for (const Formant& formant : kFormants) {
         double x = (hertz - formant.centre) / (0.5 * formant.bandwidth);
         gain += formant.gain / (1.0 + x * x);
@@ -67,7 +70,8 @@ std::vector<float> synthesiseMelody(const std::vector<SungNote>& notes, int samp
         std::vector<double> gains(static_cast<std::size_t>(harmonics));
         double total = 0.0;
         for (int h = 0; h < harmonics; ++h) {
-            gains[static_cast<std::size_t>(h)] = formantGain(fundamental * (h + 1)) / (h + 1);
+            gains[static_cast<std::size_t>(h)]
+                = formantGain(fundamental * (h + 1)) / std::pow(h + 1.0, kSourceTilt);
             total += gains[static_cast<std::size_t>(h)];
         }
         for (double& gain : gains)
@@ -111,7 +115,8 @@ std::vector<float> synthesiseMelody(const std::vector<SungNote>& notes, int samp
 
 std::vector<SungNote> demoMelody()
 {
-    // C3 D3 E3 G3 E3 F3 D3 C3, alternately sharp and flat.
-    return {{0, 32.0f, 0.9}, {2, -24.0f, 0.9}, {4, 41.0f, 0.9}, {7, -37.0f, 1.2}, {4, 22.0f, 0.9},
-        {5, -45.0f, 0.9}, {2, 28.0f, 0.9}, {0, -30.0f, 1.5}};
+    // C3 D3 E3 G3 A3 G3 E3 C3, alternately sharp and flat. Neighbouring notes
+    // stay more than a semitone apart as sung, so that each is a note of its own.
+    return {{0, 32.0f, 0.9}, {2, -24.0f, 0.9}, {4, 41.0f, 0.9}, {7, -37.0f, 1.2}, {9, 26.0f, 0.9},
+        {7, -43.0f, 0.9}, {4, 22.0f, 0.9}, {0, -30.0f, 1.5}};
 }

@@ -54,7 +54,15 @@ std::vector<FoundNote> TakeCorrector::notes()
     TakeModel& model = effect.model;
     std::vector<FoundNote> found;
     for (int n = 0; n < model.noteCount; ++n) {
+        // Measuring also splits the sung pitch into pitch and fine tune: a note
+        // that already has its pitch keeps it.
+        const float pitch = model.pitch[n];
+        const float fineTune = model.fineTune[n];
         measureSourcePitch(model, n);
+        if (pitch != kPitchUnset) {
+            model.pitch[n] = pitch;
+            model.fineTune[n] = fineTune;
+        }
         FoundNote note;
         note.startSample = std::lround(model.targetStart[n] * kFrameLength);
         note.endSample = std::lround(model.targetEnd[n] * kFrameLength);

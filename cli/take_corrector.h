@@ -41,7 +41,8 @@ public:
     // "transfer >>": cuts the analysed take into notes; answers the note count.
     int transferNotes();
 
-    // Every note, measured; notes not yet measured are measured now.
+    // Every note, measured; notes not yet measured are measured now (their
+    // pitch and fine tune stay as they are once set).
     std::vector<FoundNote> notes();
 
     // Scale, tuning and note settings for every note, in selections of at most

@@ -72,4 +72,10 @@ TEST(SungMelodyTest, DemoMelodyIsDetunedTwentyToFortyFiveCents)
         EXPECT_GE(std::fabs(note.detuneCents), 20.0f);
         EXPECT_LE(std::fabs(note.detuneCents), 45.0f);
     }
+    // Notes less than a semitone apart as sung would be cut as one note.
+    for (std::size_t n = 1; n < melody.size(); ++n) {
+        double previous = melody[n - 1].semitone + melody[n - 1].detuneCents / 100.0;
+        double current = melody[n].semitone + melody[n].detuneCents / 100.0;
+        EXPECT_GT(std::fabs(current - previous), 1.0) << "notes " << n - 1 << " and " << n;
+    }
 }

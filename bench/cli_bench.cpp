@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <sndfile.h>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -41,14 +42,32 @@ const std::string& threeMinuteFile()
     return path;
 }
 
-// Wall time of one shell command, in seconds; negative when it failed.
-double timeCommand(const std::string& command)
+struct CommandTime {
+    double wall = -1.0; // negative when the command failed
+    double cpu = 0.0; // user + system time of the processes it started
+};
+
+double childrenCpuSeconds()
 {
+    rusage usage {};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Wall and processor time of one shell command. On a busy machine the
+// processor time is the fairer measure of what one core spends.
+CommandTime timeCommand(const std::string& command)
+{
+    const double cpuBefore = childrenCpuSeconds();
     auto start = std::chrono::steady_clock::now();
     int status = std::system(command.c_str());
-    double seconds
-        = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return status == 0 ? seconds : -1.0;
+    CommandTime time;
+    time.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    time.cpu = childrenCpuSeconds() - cpuBefore;
+    if (status != 0)
+        time.wall = -1.0;
+    return time;
 }
 
 bool haveTaskset() { return std::system("command -v taskset >/dev/null 2>&1") == 0; }
@@ -62,23 +81,30 @@ void BM_CantiloTuneNextToRubberband(benchmark::State& state)
     const std::string rubberband
         = pin + "rubberband -q -p 1 " + input + " " + scratch("shifted.wav") + " >/dev/null 2>&1";
     const bool haveRubberband = std::system("command -v rubberband >/dev/null 2>&1") == 0;
-    double cantiloSeconds = 0.0, rubberbandSeconds = 0.0;
+    CommandTime ours {0.0, 0.0}, theirs {0.0, 0.0};
     for (auto _ : state) {
-        double ours = timeCommand(cantilo);
-        if (ours < 0.0) {
+        CommandTime run = timeCommand(cantilo);
+        if (run.wall < 0.0) {
             state.SkipWithError("cantilo tune failed");
             break;
         }
-        cantiloSeconds += ours;
-        if (haveRubberband)
-            rubberbandSeconds += timeCommand(rubberband);
-        state.SetIterationTime(ours);
+        ours.wall += run.wall;
+        ours.cpu += run.cpu;
+        if (haveRubberband) {
+            CommandTime shifted = timeCommand(rubberband);
+            theirs.wall += shifted.wall;
+            theirs.cpu += shifted.cpu;
+        }
+        state.SetIterationTime(run.wall);
     }
     const double runs = static_cast<double>(state.iterations());
-    state.counters["cantilo_x_realtime"] = kSeconds / (cantiloSeconds / runs);
-    if (haveRubberband && rubberbandSeconds > 0.0) {
-        state.counters["rubberband_x_realtime"] = kSeconds / (rubberbandSeconds / runs);
-        state.counters["cantilo_speed_over_rubberband"] = rubberbandSeconds / cantiloSeconds;
+    state.counters["cantilo_x_realtime_wall"] = kSeconds / (ours.wall / runs);
+    state.counters["cantilo_x_realtime_cpu"] = kSeconds / (ours.cpu / runs);
+    if (haveRubberband && theirs.wall > 0.0) {
+        state.counters["rubberband_x_realtime_wall"] = kSeconds / (theirs.wall / runs);
+        state.counters["rubberband_x_realtime_cpu"] = kSeconds / (theirs.cpu / runs);
+        state.counters["cantilo_over_rubberband_wall"] = theirs.wall / ours.wall;
+        state.counters["cantilo_over_rubberband_cpu"] = theirs.cpu / ours.cpu;
     } else {
         state.SetLabel("rubberband not installed (scripts/setup installs rubberband-cli)");
     }

@@ -2,6 +2,7 @@
 // of failure, through the built executable.
 #include "cli/command_line.h"
 #include "program_runner.h"
+#include "sound_files.h"
 
 #include <cmath>
 #include <cstdio>
@@ -16,16 +17,10 @@ namespace {
 std::string writeShortInput()
 {
     const std::string path = scratchPath("short.wav");
-    SF_INFO info {};
-    info.samplerate = 44100;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* sound = sf_open(path.c_str(), SFM_WRITE, &info);
     std::vector<float> tone(88200);
     for (std::size_t i = 0; i < tone.size(); ++i)
         tone[i] = 0.4f * static_cast<float>(std::sin(2.0 * M_PI * 220.0 * i / 44100.0));
-    sf_writef_float(sound, tone.data(), static_cast<sf_count_t>(tone.size()));
-    sf_close(sound);
+    writeSound(path, tone, 44100, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     return path;
 }
 
@@ -114,14 +109,7 @@ TEST(CantiloProgramTest, PresetOfSeveralTakesIsRefused)
 {
     // One sample more than one take, at a low rate to keep the file small.
     const std::string input = scratchPath("long.wav");
-    SF_INFO info {};
-    info.samplerate = 8000;
-    info.channels = 1;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* sound = sf_open(input.c_str(), SFM_WRITE, &info);
-    std::vector<float> silence(5120001, 0.0f);
-    sf_writef_float(sound, silence.data(), static_cast<sf_count_t>(silence.size()));
-    sf_close(sound);
+    writeSound(input, std::vector<float>(5120001, 0.0f), 8000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     const std::string output = scratchPath("long-out.wav");
     expectOneLineFailure(
         runCantiloProgram({"tune", input, "-o", output, "--preset", scratchPath("p.fxp")}),

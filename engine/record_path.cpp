@@ -13,17 +13,17 @@ int analysisFrameAt(int position)
     return static_cast<int>((static_cast<int64_t>(position) - kAnalysisOffset) / kFrameLength);
 }
 
-}  // namespace
+} // namespace
 
-void recordSample(TakeModel& model, PitchDetector& detector, const AnalysisSettings& settings,
-                  float sample)
+void recordSample(
+    TakeModel& model, PitchDetector& detector, const AnalysisSettings& settings, float sample)
 {
     const int position = model.takePosition;
     if (position >= 0 && position < kTakeLength) {
         // A non-finite input would poison every window and voice that reads
         // it; the take keeps silence there instead.
         storeRelaxed(model.recordBuffer[static_cast<std::size_t>(position)],
-                     std::isfinite(sample) ? sample : 0.0f);
+            std::isfinite(sample) ? sample : 0.0f);
         model.markRecorded(position);
     }
 

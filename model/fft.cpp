@@ -41,12 +41,23 @@ Lanes load(const float* p)
 
 void store(float* p, Lanes v) { std::memcpy(p, &v, sizeof v); }
 
-}  // namespace
+// x[a], x[b] = x[a] + t, x[a] - t, where t is x[b] already multiplied by its
+// twiddle.
+inline void butterfly(float* re, float* im, int a, int b, float tr, float ti)
+{
+    re[b] = re[a] - tr;
+    im[b] = im[a] - ti;
+    re[a] += tr;
+    im[a] += ti;
+}
+
+} // namespace
 
 Fft::Fft()
 {
     for (int n = 0; n < kFftSize; ++n)
-        reversed[static_cast<std::size_t>(n)] = static_cast<std::uint16_t>(reverseBits(n, kFftStages));
+        reversed[static_cast<std::size_t>(n)]
+            = static_cast<std::uint16_t>(reverseBits(n, kFftStages));
     for (int h = 1; h < kFftSize; h *= 2)
         for (int j = 0; j < h; ++j) {
             auto [c, s] = twiddle(j, h);
@@ -70,29 +81,12 @@ void Fft::transform(float* re, float* im) const
 void Fft::butterflies(float* re, float* im) const
 {
     // Half-length 1: pairs with the factor 1.
-    for (int a = 0; a < kFftSize; a += 2) {
-        float br = re[a + 1];
-        float bi = im[a + 1];
-        re[a + 1] = re[a] - br;
-        im[a + 1] = im[a] - bi;
-        re[a] += br;
-        im[a] += bi;
-    }
-    // Half-length 2: the factors 1 and -i.
+    for (int a = 0; a < kFftSize; a += 2)
+        butterfly(re, im, a, a + 1, re[a + 1], im[a + 1]);
+    // Half-length 2: the factors 1 and -i, where (x + i y)(-i) = y - i x.
     for (int a = 0; a < kFftSize; a += 4) {
-        float br = re[a + 2];
-        float bi = im[a + 2];
-        re[a + 2] = re[a] - br;
-        im[a + 2] = im[a] - bi;
-        re[a] += br;
-        im[a] += bi;
-        // (br + i bi)(-i) = bi - i br
-        float cr = im[a + 3];
-        float ci = -re[a + 3];
-        re[a + 3] = re[a + 1] - cr;
-        im[a + 3] = im[a + 1] - ci;
-        re[a + 1] += cr;
-        im[a + 1] += ci;
+        butterfly(re, im, a, a + 2, re[a + 2], im[a + 2]);
+        butterfly(re, im, a + 1, a + 3, im[a + 3], -re[a + 3]);
     }
     for (int h = 4; h < kFftSize; h *= 2) {
         const float* wr = twiddleRe.data() + h;

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 constexpr int kFftSize = 2048;
-constexpr int kFftStages = 11;  // log2 of kFftSize
+constexpr int kFftStages = 11; // log2 of kFftSize
 
 class Fft {
 public:
@@ -24,9 +24,9 @@ public:
     int bitReversed(int n) const { return reversed[static_cast<std::size_t>(n)]; }
 
 private:
-    std::array<std::uint16_t, kFftSize> reversed{};
+    std::array<std::uint16_t, kFftSize> reversed {};
     // The stage of half-length h reads its h twiddles e^(-i pi j / h) from
     // offset h, so that every stage's factors lie next to each other.
-    alignas(16) std::array<float, kFftSize> twiddleRe{};
-    alignas(16) std::array<float, kFftSize> twiddleIm{};
+    alignas(16) std::array<float, kFftSize> twiddleRe {};
+    alignas(16) std::array<float, kFftSize> twiddleIm {};
 };

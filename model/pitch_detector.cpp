@@ -7,26 +7,26 @@
 
 namespace {
 
-constexpr int kHop = kFftSize / kOversampling;  // 512: one frame between windows
+constexpr int kHop = kFftSize / kOversampling; // 512: one frame between windows
 constexpr int kFirstPitchBin = 2;
-constexpr int kPitchBinLimit = 1000;       // bins 2..999 compete
-constexpr int kLowestVoicedBin = 3;        // a pitch bin of 2 or below is no pitch
-constexpr float kMaxPeakFrequency = 5000.0f;   // Hz; bins above never win
-constexpr float kSubharmonicTolerance = 5.0f;  // Hz
-constexpr float kSubharmonicShare = 5.0f;      // the subharmonic needs a fifth of the peak
-constexpr float kMinVoicedFrequency = 50.0f;   // Hz, exclusive
-constexpr float kMaxVoicedFrequency = 800.0f;  // Hz, exclusive
-constexpr double kMaxJump = 1.7;               // semitones between voiced frames
-constexpr int kMinStableFrames = 4;            // valid history entries to accept
+constexpr int kPitchBinLimit = 1000; // bins 2..999 compete
+constexpr int kLowestVoicedBin = 3; // a pitch bin of 2 or below is no pitch
+constexpr float kMaxPeakFrequency = 5000.0f; // Hz; bins above never win
+constexpr float kSubharmonicTolerance = 5.0f; // Hz
+constexpr float kSubharmonicShare = 5.0f; // the subharmonic needs a fifth of the peak
+constexpr float kMinVoicedFrequency = 50.0f; // Hz, exclusive
+constexpr float kMaxVoicedFrequency = 800.0f; // Hz, exclusive
+constexpr double kMaxJump = 1.7; // semitones between voiced frames
+constexpr int kMinStableFrames = 4; // valid history entries to accept
 constexpr float kEmptySlot = -1.0f;
 constexpr float kVoicingScale = 300.0f;
 constexpr float kBackFillVoicing = 0.1f;
 constexpr int kBackFillFrames = 3;
-constexpr double kReferenceHz = 110.0;      // pitch -3
-constexpr double kReferenceOffset = 3.0;    // semitones from 110 Hz to pitch 0
+constexpr double kReferenceHz = 110.0; // pitch -3
+constexpr double kReferenceOffset = 3.0; // semitones from 110 Hz to pitch 0
 constexpr double kPi = std::numbers::pi;
 constexpr double kInversePi = 1.0 / std::numbers::pi;
-constexpr double kExpectedAdvancePerBin = 2.0 * kPi * kHop / kFftSize;  // pi / 2
+constexpr double kExpectedAdvancePerBin = 2.0 * kPi * kHop / kFftSize; // pi / 2
 // Bigger than any phase difference two finite phases can give after the
 // expected advance of bin 1024 is taken off; anything else is not a number.
 constexpr double kMaxPhaseDifference = 1.0e6;
@@ -48,7 +48,7 @@ int nearestBin(float frequency, double binWidth)
     return static_cast<int>(bin);
 }
 
-}  // namespace
+} // namespace
 
 PitchDetector::PitchDetector()
 {
@@ -67,8 +67,8 @@ void PitchDetector::loadWindow(const TakeModel& model)
     for (int i = 0; i < kFftSize; ++i) {
         double sample = loadRelaxed(model.recordBuffer[static_cast<std::size_t>(position)]);
         int slot = fft.bitReversed(i);
-        spectrumRe[static_cast<std::size_t>(slot)] =
-            static_cast<float>(sample * window[static_cast<std::size_t>(i)]);
+        spectrumRe[static_cast<std::size_t>(slot)]
+            = static_cast<float>(sample * window[static_cast<std::size_t>(i)]);
         spectrumIm[static_cast<std::size_t>(slot)] = 0.0f;
         if (++position == kTakeLength)
             position = 0;
@@ -98,7 +98,7 @@ void PitchDetector::analyseSpectrum(const TakeModel& model, float sampleRate)
         // zero to the next even one.
         if (std::fabs(d) < kMaxPhaseDifference) {
             int q = static_cast<int>(d * kInversePi);
-            int awayFromZero = (q >> 31) | 1;  // -1 or 1, without a branch
+            int awayFromZero = (q >> 31) | 1; // -1 or 1, without a branch
             q += (q & 1) * awayFromZero;
             d -= kPi * q;
         }
@@ -131,8 +131,8 @@ int PitchDetector::findPitchBin(float sampleRate) const
         if (j < 0)
             continue;
         auto J = static_cast<std::size_t>(j);
-        if (std::fabs(estimate - binFrequency[J]) < kSubharmonicTolerance &&
-            binMagnitude[J] > binMagnitude[static_cast<std::size_t>(best)] / kSubharmonicShare)
+        if (std::fabs(estimate - binFrequency[J]) < kSubharmonicTolerance
+            && binMagnitude[J] > binMagnitude[static_cast<std::size_t>(best)] / kSubharmonicShare)
             best = j;
     }
     return best;
@@ -146,8 +146,8 @@ void PitchDetector::analyseFrame(TakeModel& model, const AnalysisSettings& setti
     filterEstimate(model, settings, best, binFrequency[B], binMagnitude[B]);
 }
 
-void PitchDetector::filterEstimate(TakeModel& model, const AnalysisSettings& settings, int bin,
-                                   float frequency, float magnitude)
+void PitchDetector::filterEstimate(
+    TakeModel& model, const AnalysisSettings& settings, int bin, float frequency, float magnitude)
 {
     const int length = historyLength(settings.averagingCount);
     const int frame = model.analysisFrame;
@@ -158,8 +158,8 @@ void PitchDetector::filterEstimate(TakeModel& model, const AnalysisSettings& set
     FrameRow& voicingRow = model.frameVoicing[0];
     auto F = static_cast<std::size_t>(frame);
 
-    const bool voiced = bin >= kLowestVoicedBin && frequency > kMinVoicedFrequency &&
-                        frequency < kMaxVoicedFrequency;
+    const bool voiced = bin >= kLowestVoicedBin && frequency > kMinVoicedFrequency
+        && frequency < kMaxVoicedFrequency;
     if (!voiced) {
         std::fill_n(pitchHistory.begin(), length, kEmptySlot);
         if (stored) {
@@ -190,8 +190,8 @@ void PitchDetector::filterEstimate(TakeModel& model, const AnalysisSettings& set
     }
     const double mean = count > 0 ? sum / count : 0.0;
 
-    const bool rejected =
-        std::fabs(pitch - mean) > settings.toneThreshold || jump > kMaxJump || count < kMinStableFrames;
+    const bool rejected = std::fabs(pitch - mean) > settings.toneThreshold || jump > kMaxJump
+        || count < kMinStableFrames;
     previousPitch = pitch;
     if (!stored)
         return;

@@ -4,10 +4,10 @@
 // once it has held for several frames. Writes row 0 of the take's analysis.
 #pragma once
 
-#include <array>
-
 #include "model/fft.h"
 #include "model/take_model.h"
+
+#include <array>
 
 // What the analysis reads besides the take: two effect parameters and the
 // host's sample rate (bins and hertz convert with it).
@@ -18,7 +18,7 @@ struct AnalysisSettings {
 };
 
 constexpr int kOversampling = 4;
-constexpr int kBinCount = kFftSize / 2 + 1;  // bins 0..1024
+constexpr int kBinCount = kFftSize / 2 + 1; // bins 0..1024
 constexpr int kPitchHistoryCapacity = 100;
 
 class PitchDetector {
@@ -41,19 +41,19 @@ public:
     // magnitude. analyseFrame ends with it; tests call it with estimates of
     // their own.
     void filterEstimate(TakeModel& model, const AnalysisSettings& settings, int bin,
-                        float frequency, float magnitude);
+        float frequency, float magnitude);
 
-    std::array<float, kBinCount> binMagnitude{};
-    std::array<float, kBinCount> binFrequency{};
-    std::array<float, kBinCount> lastPhase{};
-    std::array<float, kPitchHistoryCapacity> pitchHistory{};
+    std::array<float, kBinCount> binMagnitude {};
+    std::array<float, kBinCount> binFrequency {};
+    std::array<float, kBinCount> lastPhase {};
+    std::array<float, kPitchHistoryCapacity> pitchHistory {};
     double previousPitch = 0.0;
 
 private:
     void loadWindow(const TakeModel& model);
 
     Fft fft;
-    std::array<double, kFftSize> window{};  // Hann, 0.5 - 0.5 cos(2 pi i / N)
-    std::array<float, kFftSize> spectrumRe{};
-    std::array<float, kFftSize> spectrumIm{};
+    std::array<double, kFftSize> window {}; // Hann, 0.5 - 0.5 cos(2 pi i / N)
+    std::array<float, kFftSize> spectrumRe {};
+    std::array<float, kFftSize> spectrumIm {};
 };

@@ -1,13 +1,12 @@
-#include <gtest/gtest.h>
+#include "model/fft.h"
+#include "support/signals.h"
 
 #include <cmath>
 #include <complex>
+#include <gtest/gtest.h>
 #include <memory>
 #include <numbers>
 #include <vector>
-
-#include "model/fft.h"
-#include "support/signals.h"
 
 namespace {
 
@@ -20,7 +19,8 @@ Spectrum directDft(const std::vector<float>& re, const std::vector<float>& im)
     for (int k = 0; k < kFftSize; ++k) {
         std::complex<double> sum = 0.0;
         for (int n = 0; n < kFftSize; ++n) {
-            double angle = -2.0 * std::numbers::pi * static_cast<double>((long(k) * n) % kFftSize) / kFftSize;
+            double angle = -2.0 * std::numbers::pi * static_cast<double>((long(k) * n) % kFftSize)
+                / kFftSize;
             sum += std::complex<double>(re[n], im[n]) * std::polar(1.0, angle);
         }
         out[k] = sum;
@@ -28,7 +28,8 @@ Spectrum directDft(const std::vector<float>& re, const std::vector<float>& im)
     return out;
 }
 
-double largestError(const Spectrum& expected, const std::vector<float>& re, const std::vector<float>& im)
+double largestError(
+    const Spectrum& expected, const std::vector<float>& re, const std::vector<float>& im)
 {
     double worst = 0.0;
     for (int k = 0; k < kFftSize; ++k)
@@ -40,7 +41,7 @@ struct FftTest : ::testing::Test {
     std::unique_ptr<Fft> fft = std::make_unique<Fft>();
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(FftTest, AgreesWithADirectDftOnComplexNoise)
 {

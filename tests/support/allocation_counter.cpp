@@ -6,8 +6,8 @@
 
 namespace {
 
-std::atomic<int> activeCounters{0};
-std::atomic<long> allocations{0};
+std::atomic<int> activeCounters {0};
+std::atomic<long> allocations {0};
 
 void* allocate(std::size_t size)
 {
@@ -29,9 +29,10 @@ void* allocateAligned(std::size_t size, std::align_val_t alignment)
     throw std::bad_alloc();
 }
 
-}  // namespace
+} // namespace
 
-AllocationCounter::AllocationCounter() : start(allocations.load())
+AllocationCounter::AllocationCounter()
+    : start(allocations.load())
 {
     activeCounters.fetch_add(1);
 }

@@ -11,26 +11,29 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 // not all cosine-aligned.
 double partialPhase(int h) { return std::fmod(h * 2.399963229728653, kTwoPi); }
 
-}  // namespace
+} // namespace
 
 double pitchToHertz(double pitch) { return 110.0 * std::exp2((pitch + 3.0) / 12.0); }
 
 double hertzToPitch(double hertz) { return 12.0 * std::log2(hertz / 110.0) - 3.0; }
 
-std::vector<float> makeSilence(int count) { return std::vector<float>(static_cast<size_t>(count), 0.0f); }
+std::vector<float> makeSilence(int count)
+{
+    return std::vector<float>(static_cast<size_t>(count), 0.0f);
+}
 
-std::vector<float> makeSine(double frequency, int count, double sampleRate, double amplitude,
-                            double phase)
+std::vector<float> makeSine(
+    double frequency, int count, double sampleRate, double amplitude, double phase)
 {
     std::vector<float> out(static_cast<size_t>(count));
     for (int n = 0; n < count; ++n)
-        out[static_cast<size_t>(n)] =
-            static_cast<float>(amplitude * std::sin(kTwoPi * frequency * n / sampleRate + phase));
+        out[static_cast<size_t>(n)]
+            = static_cast<float>(amplitude * std::sin(kTwoPi * frequency * n / sampleRate + phase));
     return out;
 }
 
-std::vector<float> makeHarmonicTone(double frequency, int count, double sampleRate, int harmonics,
-                                    double amplitude)
+std::vector<float> makeHarmonicTone(
+    double frequency, int count, double sampleRate, int harmonics, double amplitude)
 {
     ToneShape shape;
     shape.harmonics = harmonics;
@@ -52,10 +55,11 @@ std::vector<float> makeNoise(int count, double amplitude, uint32_t seed)
     return out;
 }
 
-std::vector<float> makeToneSequence(const std::vector<ToneSegment>& segments, const ToneShape& shape)
+std::vector<float> makeToneSequence(
+    const std::vector<ToneSegment>& segments, const ToneShape& shape)
 {
     std::vector<float> out;
-    double phase = 0.0;  // of the fundamental, in turns
+    double phase = 0.0; // of the fundamental, in turns
     long n = 0;
     for (const ToneSegment& segment : segments)
         for (int i = 0; i < segment.length; ++i, ++n) {
@@ -63,8 +67,8 @@ std::vector<float> makeToneSequence(const std::vector<ToneSegment>& segments, co
                 out.push_back(0.0f);
                 continue;
             }
-            double vibrato =
-                shape.vibratoDepth * std::sin(kTwoPi * shape.vibratoRate * n / shape.sampleRate);
+            double vibrato
+                = shape.vibratoDepth * std::sin(kTwoPi * shape.vibratoRate * n / shape.sampleRate);
             double frequency = segment.frequency * std::exp2(vibrato / 12.0);
             double sum = 0.0;
             for (int h = 1; h <= shape.harmonics; ++h) {

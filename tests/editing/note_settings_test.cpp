@@ -4,44 +4,27 @@
 #include <gtest/gtest.h>
 #include <limits>
 
-namespace {
-
-NoteArray TakeModel::*attributeOf(int tag)
-{
-    switch (tag) {
-    case kFineTuningTag: return &TakeModel::fineTune;
-    case kVolumeTag: return &TakeModel::volume;
-    case kRawContoursTag: return &TakeModel::rawContourDamping;
-    case kFineContoursTag: return &TakeModel::fineContourDamping;
-    case kVibratoAmplitudeTag: return &TakeModel::vibratoAmplitude;
-    case kVibratoRateTag: return &TakeModel::vibratoRate;
-    case kVibratoAttackTag: return &TakeModel::vibratoAttack;
-    default: return &TakeModel::blending;
-    }
-}
-
-} // namespace
-
 TEST(NoteSettingsTest, SliderMappingsAtZeroHalfAndOne)
 {
     struct Case {
         int tag;
+        NoteArray TakeModel::*attribute;
         float atZero, atHalf, atOne;
     };
     const Case cases[] = {
-        {kFineTuningTag, -0.5f, 0.0f, 0.5f},
-        {kVolumeTag, 0.0f, 1.0f, 2.0f},
-        {kRawContoursTag, 1.0f, 0.5f, 0.0f},
-        {kFineContoursTag, 1.0f, 0.5f, 0.0f},
-        {kVibratoAmplitudeTag, 0.0f, 0.5f, 1.0f},
-        {kVibratoRateTag, 0.0f, 0.5f, 1.0f},
-        {kVibratoAttackTag, 0.0f, 0.5f, 1.0f},
-        {kBlendingTag, 0.0f, 0.5f, 1.0f},
+        {kFineTuningTag, &TakeModel::fineTune, -0.5f, 0.0f, 0.5f},
+        {kVolumeTag, &TakeModel::volume, 0.0f, 1.0f, 2.0f},
+        {kRawContoursTag, &TakeModel::rawContourDamping, 1.0f, 0.5f, 0.0f},
+        {kFineContoursTag, &TakeModel::fineContourDamping, 1.0f, 0.5f, 0.0f},
+        {kVibratoAmplitudeTag, &TakeModel::vibratoAmplitude, 0.0f, 0.5f, 1.0f},
+        {kVibratoRateTag, &TakeModel::vibratoRate, 0.0f, 0.5f, 1.0f},
+        {kVibratoAttackTag, &TakeModel::vibratoAttack, 0.0f, 0.5f, 1.0f},
+        {kBlendingTag, &TakeModel::blending, 0.0f, 0.5f, 1.0f},
     };
     for (const Case& c : cases) {
         auto model = modelWithNotes(2);
         select(*model, {1});
-        NoteArray& values = (*model).*attributeOf(c.tag);
+        NoteArray& values = (*model).*c.attribute;
         float untouched = values[0];
         setSelectedNotesAttribute(*model, c.tag, 0.0f);
         EXPECT_EQ(values[1], c.atZero) << c.tag;

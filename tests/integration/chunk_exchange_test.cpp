@@ -2,8 +2,10 @@
 // into another, through the loaded module.
 #include "test_host.h"
 
+#include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -57,37 +59,119 @@ Bytes getChunk(AEffect* effect)
     return {bytes, bytes + size};
 }
 
+// A sung line of half-second tones, one block at a time.
+class Melody {
+public:
+    static constexpr int kSamples = 3 * 44100;
+
+    float sample(int n) const
+    {
+        static constexpr float kPitches[] = {0.0f, 4.0f, 7.0f, 4.0f, 2.0f, 0.0f};
+        float pitch = kPitches[(n / 22050) % 6];
+        double frequency = 110.0 * std::pow(2.0, (pitch + 3.0) / 12.0);
+        phase += 2.0 * std::numbers::pi * frequency / 44100.0;
+        return 0.5f * static_cast<float>(std::sin(phase));
+    }
+
+private:
+    mutable double phase = 0.0;
+};
+
+// One pass of the host's transport over the melody from sample 0; returns
+// the left output.
+std::vector<float> pass(TestHost& host, AEffect* effect)
+{
+    constexpr int kBlock = 512;
+    Melody melody;
+    std::vector<float> in(kBlock), right(kBlock), played;
+    std::vector<float> left(kBlock);
+    float* inputs[] = {in.data(), in.data()};
+    float* outputs[] = {left.data(), right.data()};
+    for (int start = 0; start + kBlock <= Melody::kSamples; start += kBlock) {
+        for (int i = 0; i < kBlock; ++i)
+            in[i] = melody.sample(start + i);
+        host.setTransport(start, true);
+        host.process(effect, inputs, outputs, kBlock);
+        played.insert(played.end(), left.begin(), left.end());
+    }
+    return played;
+}
+
+VstIntPtr setChunk(AEffect* effect, Bytes& chunk, VstInt32 isPreset = 0)
+{
+    return TestHost::dispatch(
+        effect, effSetChunk, isPreset, static_cast<VstIntPtr>(chunk.size()), chunk.data());
+}
+
+// Two instances in one host.
+class ChunkExchangeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(host.loaded());
+        first = host.createInstance();
+        second = host.createInstance();
+        ASSERT_NE(first, nullptr);
+        ASSERT_NE(second, nullptr);
+    }
+    void TearDown() override
+    {
+        if (first)
+            host.closeInstance(first);
+        if (second)
+            host.closeInstance(second);
+    }
+
+    TestHost host;
+    AEffect* first = nullptr;
+    AEffect* second = nullptr;
+};
+
 } // namespace
 
-TEST(ChunkExchangeTest, AChunkMovesThroughTheModuleIntoASecondInstance)
+TEST_F(ChunkExchangeTest, ARestoredEditPlaysLikeTheOneItWasSavedFrom)
 {
-    TestHost host;
-    ASSERT_TRUE(host.loaded());
-    AEffect* first = host.createInstance();
-    AEffect* second = host.createInstance();
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(second, nullptr);
+    AEffect* original = first;
+    AEffect* restored = second;
+
+    // Both record the same take in Auto mode; the original's next pass cuts
+    // it into notes and plays them.
+    pass(host, original);
+    pass(host, restored);
+    std::vector<float> first = pass(host, original);
+    Bytes chunk = getChunk(original);
+    ASSERT_GE(chunk.size(), 56u + 1660); // segmentation found notes
+    ASSERT_EQ((chunk.size() - 56) % 1660, 0u);
+
+    ASSERT_EQ(setChunk(restored, chunk), static_cast<VstIntPtr>(chunk.size()));
+    std::vector<float> second = pass(host, restored);
+    ASSERT_EQ(first.size(), second.size());
+    int audible = 0;
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        ASSERT_EQ(first[i], second[i]) << "sample " << i;
+        audible += std::fabs(first[i]) > 0.01f;
+    }
+    EXPECT_GT(audible, static_cast<int>(first.size()) / 2);
+    EXPECT_EQ(getChunk(restored), chunk);
+}
+
+TEST_F(ChunkExchangeTest, AChunkMovesThroughTheModuleIntoASecondInstance)
+{
     EXPECT_TRUE(first->flags & effFlagsProgramChunks);
 
     Bytes chunk = twoNoteChunk();
     ASSERT_EQ(chunk.size(), 56u + 2 * 1660);
-    EXPECT_EQ(TestHost::dispatch(
-                  first, effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), chunk.data()),
-        static_cast<VstIntPtr>(chunk.size()));
+    EXPECT_EQ(setChunk(first, chunk), static_cast<VstIntPtr>(chunk.size()));
     Bytes saved = getChunk(first);
     EXPECT_EQ(saved, chunk);
 
-    EXPECT_EQ(TestHost::dispatch(
-                  second, effSetChunk, 1, static_cast<VstIntPtr>(saved.size()), saved.data()),
-        static_cast<VstIntPtr>(saved.size()));
+    EXPECT_EQ(setChunk(second, saved, 1), static_cast<VstIntPtr>(saved.size()));
     EXPECT_EQ(getChunk(second), chunk);
 
     // A newer version is refused and the restored edit stays.
     Bytes newer = chunk;
     newer[0] = 2;
-    EXPECT_EQ(TestHost::dispatch(
-                  second, effSetChunk, 0, static_cast<VstIntPtr>(newer.size()), newer.data()),
-        0);
+    EXPECT_EQ(setChunk(second, newer), 0);
     EXPECT_EQ(getChunk(second), chunk);
 
     // Byte size 0 empties the table and keeps the scale.
@@ -96,17 +180,10 @@ TEST(ChunkExchangeTest, AChunkMovesThroughTheModuleIntoASecondInstance)
     Bytes empty = getChunk(second);
     ASSERT_EQ(empty.size(), 56u);
     EXPECT_TRUE(std::equal(empty.begin(), empty.begin() + 52, chunk.begin()));
-
-    host.closeInstance(first);
-    host.closeInstance(second);
 }
 
-TEST(ChunkExchangeTest, ChunkRequestsWithoutABufferAnswerZero)
+TEST_F(ChunkExchangeTest, ChunkRequestsWithoutABufferAnswerZero)
 {
-    TestHost host;
-    AEffect* effect = host.createInstance();
-    ASSERT_NE(effect, nullptr);
-    EXPECT_EQ(TestHost::dispatch(effect, effGetChunk, 0, 0, nullptr), 0);
-    EXPECT_EQ(TestHost::dispatch(effect, effSetChunk, 0, 100, nullptr), 0);
-    host.closeInstance(effect);
+    EXPECT_EQ(TestHost::dispatch(first, effGetChunk, 0, 0, nullptr), 0);
+    EXPECT_EQ(TestHost::dispatch(first, effSetChunk, 0, 100, nullptr), 0);
 }

@@ -1,5 +1,6 @@
 #include "persistence/chunk_format.h"
 #include "shell/pitch_effect.h"
+#include "support/chunk_support.h"
 
 #include <cmath>
 #include <cstring>
@@ -44,14 +45,6 @@ void fillThreeNotes(TakeModel& model)
             model.contour[i][j] = value;
         }
     }
-}
-
-std::vector<unsigned char> takeChunk(PitchEffect& effect)
-{
-    void* data = nullptr;
-    VstInt32 size = effect.getChunk(&data, false);
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    return {bytes, bytes + size};
 }
 
 VstInt32 restore(PitchEffect& effect, std::vector<unsigned char> chunk)
@@ -167,7 +160,7 @@ TEST(ChunkFormatTest, ThreeNoteChunkHasItsSizeVersionAndCount)
 {
     auto effect = makeEffect();
     fillThreeNotes(effect->model);
-    std::vector<unsigned char> chunk = takeChunk(*effect);
+    std::vector<unsigned char> chunk = savedChunk(*effect);
     ASSERT_EQ(chunk.size(), 5036u);
     EXPECT_EQ(int32At(chunk, 0), 1);
     EXPECT_EQ(int32At(chunk, 4), 1); // scaleMask[0]
@@ -183,7 +176,7 @@ TEST(ChunkFormatTest, ThreeNoteChunkRoundTripsBitExactlyThroughAFreshInstance)
 {
     auto source = makeEffect();
     fillThreeNotes(source->model);
-    std::vector<unsigned char> chunk = takeChunk(*source);
+    std::vector<unsigned char> chunk = savedChunk(*source);
 
     auto target = makeEffect();
     ASSERT_EQ(restore(*target, chunk), 5036);
@@ -210,7 +203,7 @@ TEST(ChunkFormatTest, ThreeNoteChunkRoundTripsBitExactlyThroughAFreshInstance)
         EXPECT_TRUE(sameBits(a.blending[i], b.blending[i]));
         EXPECT_TRUE(sameBits(a.contour[i], b.contour[i])) << "contour row " << i;
     }
-    EXPECT_EQ(takeChunk(*target), chunk);
+    EXPECT_EQ(savedChunk(*target), chunk);
 }
 
 TEST(ChunkFormatTest, SecondGetChunkReportsTheBytesItWroteForTheCurrentTable)
@@ -244,7 +237,7 @@ TEST(ChunkFormatTest, EmptyTableChunkRestoresTheScaleAndNoNotes)
 {
     auto source = makeEffect();
     source->model.scaleMask = kMajorOnD;
-    std::vector<unsigned char> chunk = takeChunk(*source);
+    std::vector<unsigned char> chunk = savedChunk(*source);
     ASSERT_EQ(chunk.size(), 56u);
 
     auto target = effectWithEdit();
@@ -294,7 +287,7 @@ TEST(ChunkFormatTest, TrailingBytesShorterThanABlockAreIgnored)
 {
     auto source = makeEffect();
     fillThreeNotes(source->model);
-    std::vector<unsigned char> chunk = takeChunk(*source);
+    std::vector<unsigned char> chunk = savedChunk(*source);
     chunk.push_back(0x7f);
     auto target = makeEffect();
     EXPECT_EQ(restore(*target, chunk), 5037);
@@ -425,7 +418,7 @@ TEST(ChunkFormatTest, FullTableRoundTripsAndOneNoteMoreIsRefused)
         model.sourceRow[i] = i % kAnalysisRows;
         model.contour[i].fill(static_cast<float>(i) * 0.01f);
     }
-    std::vector<unsigned char> chunk = takeChunk(*source);
+    std::vector<unsigned char> chunk = savedChunk(*source);
     ASSERT_EQ(chunk.size(), 1660056u);
     auto target = makeEffect();
     ASSERT_EQ(restore(*target, chunk), 1660056);

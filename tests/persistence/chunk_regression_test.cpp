@@ -3,6 +3,7 @@
 // must answer 0 and change nothing; "restores-..." must answer its size.
 #include "persistence/chunk_format.h"
 #include "shell/pitch_effect.h"
+#include "support/chunk_support.h"
 
 #include <filesystem>
 #include <fstream>
@@ -15,14 +16,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<unsigned char> currentChunk(PitchEffect& effect)
-{
-    void* data = nullptr;
-    VstInt32 size = effect.getChunk(&data, false);
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    return {bytes, bytes + size};
-}
 
 } // namespace
 
@@ -44,12 +37,12 @@ TEST(ChunkRegressionTest, EveryKeptInputIsRefusedOrRestoredAsItsNameSays)
         effect->model.noteCount = 2;
         effect->model.pitch[1] = 4.0f;
         effect->model.scaleMask.fill(1);
-        std::vector<unsigned char> before = currentChunk(*effect);
+        std::vector<unsigned char> before = savedChunk(*effect);
         VstInt32 answer
             = effect->setChunk(bytes.data(), static_cast<VstInt32>(bytes.size()), false);
         if (refused) {
             EXPECT_EQ(answer, 0) << name;
-            EXPECT_EQ(currentChunk(*effect), before) << name;
+            EXPECT_EQ(savedChunk(*effect), before) << name;
         } else {
             EXPECT_EQ(answer, static_cast<VstInt32>(bytes.size())) << name;
             EXPECT_LE(effect->model.noteCount, kMaxNotes) << name;

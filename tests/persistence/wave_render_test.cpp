@@ -1,3 +1,4 @@
+#include "persistence/temp_folder_helpers.h"
 #include "persistence/wave_render.h"
 #include "persistence/wave_writer.h"
 #include "shell/pitch_effect.h"
@@ -53,39 +54,12 @@ void singTwoNotes(TakeModel& model)
     model.noteCount = 2;
 }
 
-Bytes readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-uint32_t u32(const Bytes& b, std::size_t at)
-{
-    return uint32_t {b[at]} | uint32_t {b[at + 1]} << 8 | uint32_t {b[at + 2]} << 16
-        | uint32_t {b[at + 3]} << 24;
-}
-
-int16_t s16(const Bytes& b, std::size_t at)
-{
-    return static_cast<int16_t>(static_cast<uint16_t>(b[at] | b[at + 1] << 8));
-}
-
-class WaveRenderTest : public ::testing::Test {
+class WaveRenderTest : public TempFolderTest {
 protected:
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path()
-            / ("cantilo-render-" + std::to_string(::getpid()) + "-"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-    std::string pathOf(const char* name) const { return (folder / name).string(); }
-
-    fs::path folder;
     std::unique_ptr<PitchEffect> effect = std::make_unique<PitchEffect>(nullptr);
 };
+
+int16_t s16(const Bytes& bytes, std::size_t at) { return static_cast<int16_t>(u16At(bytes, at)); }
 
 } // namespace
 
@@ -115,8 +89,8 @@ TEST_F(WaveRenderTest, NoNotesWriteOneSilentFrame)
     ASSERT_TRUE(renderTake(*effect, pathOf("empty").c_str()));
     Bytes file = readFile(pathOf("empty.wav"));
     ASSERT_EQ(file.size(), 44u + 2048u);
-    EXPECT_EQ(u32(file, 4), 2084u);
-    EXPECT_EQ(u32(file, 40), 2048u);
+    EXPECT_EQ(u32At(file, 4), 2084u);
+    EXPECT_EQ(u32At(file, 40), 2048u);
     for (std::size_t i = 44; i < file.size(); ++i)
         ASSERT_EQ(file[i], 0) << i;
 }
@@ -128,8 +102,8 @@ TEST_F(WaveRenderTest, AFullLengthRenderHasTheSizesItsHeaderAnnounces)
     model.targetEnd[1] = 1000.7f;
     ASSERT_TRUE(renderTake(*effect, pathOf("long.wav").c_str()));
     Bytes file = readFile(pathOf("long.wav"));
-    EXPECT_EQ(u32(file, 40), 2048000u);
-    EXPECT_EQ(u32(file, 4), 2048036u);
+    EXPECT_EQ(u32At(file, 40), 2048000u);
+    EXPECT_EQ(u32At(file, 4), 2048036u);
     EXPECT_EQ(file.size(), 44u + 2048000u);
 }
 

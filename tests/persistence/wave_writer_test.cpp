@@ -1,3 +1,4 @@
+#include "persistence/temp_folder_helpers.h"
 #include "persistence/wave_writer.h"
 
 #include <filesystem>
@@ -12,40 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh folder per test, removed afterwards.
-class WaveWriterTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path()
-            / ("cantilo-wave-" + std::to_string(::getpid()) + "-"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
-    std::string pathOf(const char* name) const { return (folder / name).string(); }
-
-    fs::path folder;
-};
-
-std::vector<unsigned char> readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-uint32_t u32(const std::vector<unsigned char>& b, std::size_t at)
-{
-    return uint32_t {b[at]} | uint32_t {b[at + 1]} << 8 | uint32_t {b[at + 2]} << 16
-        | uint32_t {b[at + 3]} << 24;
-}
-
-uint16_t u16(const std::vector<unsigned char>& b, std::size_t at)
-{
-    return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
-}
+using WaveWriterTest = TempFolderTest;
 
 std::string tag(const std::vector<unsigned char>& b, std::size_t at)
 {
@@ -62,18 +30,18 @@ TEST_F(WaveWriterTest, HeaderOfA512000PairRenderReadsAsTheLayoutLists)
     std::vector<unsigned char> file = readFile(pathOf("long.wav"));
     ASSERT_EQ(file.size(), 44u); // the header alone: the sizes were fixed at open
     EXPECT_EQ(tag(file, 0), "RIFF");
-    EXPECT_EQ(u32(file, 4), 2048036u);
+    EXPECT_EQ(u32At(file, 4), 2048036u);
     EXPECT_EQ(tag(file, 8), "WAVE");
     EXPECT_EQ(tag(file, 12), "fmt ");
-    EXPECT_EQ(u32(file, 16), 16u);
-    EXPECT_EQ(u16(file, 20), 1u);
-    EXPECT_EQ(u16(file, 22), 2u);
-    EXPECT_EQ(u32(file, 24), 44100u);
-    EXPECT_EQ(u32(file, 28), 176400u);
-    EXPECT_EQ(u16(file, 32), 4u);
-    EXPECT_EQ(u16(file, 34), 16u);
+    EXPECT_EQ(u32At(file, 16), 16u);
+    EXPECT_EQ(u16At(file, 20), 1u);
+    EXPECT_EQ(u16At(file, 22), 2u);
+    EXPECT_EQ(u32At(file, 24), 44100u);
+    EXPECT_EQ(u32At(file, 28), 176400u);
+    EXPECT_EQ(u16At(file, 32), 4u);
+    EXPECT_EQ(u16At(file, 34), 16u);
     EXPECT_EQ(tag(file, 36), "data");
-    EXPECT_EQ(u32(file, 40), 2048000u);
+    EXPECT_EQ(u32At(file, 40), 2048000u);
 }
 
 TEST_F(WaveWriterTest, SamplesGoToBothChannelsTruncatedAndSaturated)
@@ -87,10 +55,10 @@ TEST_F(WaveWriterTest, SamplesGoToBothChannelsTruncatedAndSaturated)
     ASSERT_TRUE(writer.close());
     std::vector<unsigned char> file = readFile(pathOf("values.wav"));
     ASSERT_EQ(file.size(), 44u + 4 * std::size(values));
-    EXPECT_EQ(u32(file, 40), 4 * std::size(values));
+    EXPECT_EQ(u32At(file, 40), 4 * std::size(values));
     for (std::size_t i = 0; i < std::size(values); ++i) {
-        EXPECT_EQ(static_cast<int16_t>(u16(file, 44 + 4 * i)), expected[i]) << values[i];
-        EXPECT_EQ(static_cast<int16_t>(u16(file, 46 + 4 * i)), expected[i]) << values[i];
+        EXPECT_EQ(static_cast<int16_t>(u16At(file, 44 + 4 * i)), expected[i]) << values[i];
+        EXPECT_EQ(static_cast<int16_t>(u16At(file, 46 + 4 * i)), expected[i]) << values[i];
     }
 }
 
@@ -163,8 +131,8 @@ TEST_F(WaveWriterTest, ASampleCountBeyondWhatAWaveHoldsIsRefusedBeforeCreating)
     ASSERT_TRUE(writer.open(pathOf("huge.wav").c_str(), kMaxWaveSamples));
     ASSERT_TRUE(writer.close());
     std::vector<unsigned char> file = readFile(pathOf("huge.wav"));
-    EXPECT_EQ(u32(file, 40), kMaxWaveSamples * 4u);
-    EXPECT_GE(u32(file, 4), u32(file, 40));
+    EXPECT_EQ(u32At(file, 40), kMaxWaveSamples * 4u);
+    EXPECT_GE(u32At(file, 4), u32At(file, 40));
 }
 
 TEST_F(WaveWriterTest, AFullDiskFailsTheWritesAndTheClose)

@@ -117,3 +117,20 @@ TEST(CantiloProgramTest, PresetOfSeveralTakesIsRefused)
     std::remove(input.c_str());
     std::remove(output.c_str());
 }
+
+TEST(CantiloProgramTest, RatesAboveFortyEightKilohertzWarnThatTheLowestPitchRises)
+{
+    const std::string input = scratchPath("high-rate.wav");
+    writeSound(input, std::vector<float>(9600, 0.0f), 96000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    ProgramRun run = runCantiloProgram({"analyse", input});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("warning: at 96000 Hz the lowest pitch the analysis can find rises to "
+                           "about 117 Hz"),
+        std::string::npos)
+        << run.err;
+    writeSound(input, std::vector<float>(4800, 0.0f), 48000, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    run = runCantiloProgram({"analyse", input});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "") << "48 kHz analyses the whole range";
+    std::remove(input.c_str());
+}

@@ -343,23 +343,8 @@ void editedTake(TakeModel& model, unsigned seed)
     }
     // Stacked copies so that more than four notes sound at once somewhere.
     for (int copy = 0; copy < 5 && model.noteCount < kMaxNotes; ++copy) {
-        int m = model.noteCount;
-        model.targetStart[m] = 200.0f;
-        model.targetEnd[m] = 240.0f;
-        model.sourceStart[m] = 100.0f + copy;
-        model.sourceEnd[m] = 130.0f + copy;
-        model.sourceRow[m] = 0;
+        int m = addNote(model, 200.0f, 240.0f, 100.0f + copy, 130.0f + copy);
         model.pitch[m] = static_cast<float>(copy);
-        model.fineTune[m] = 0.0f;
-        model.volume[m] = 1.0f;
-        model.sourcePitch[m] = kPitchUnset;
-        model.rawContourDamping[m] = 0.0f;
-        model.fineContourDamping[m] = 0.0f;
-        model.vibratoAmplitude[m] = 0.0f;
-        model.vibratoRate[m] = 0.4f;
-        model.vibratoAttack[m] = 0.0f;
-        model.blending[m] = 0.5f;
-        ++model.noteCount;
         noteChanged(model, m);
     }
 }

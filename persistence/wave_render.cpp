@@ -23,28 +23,34 @@ uint32_t renderSampleCount(const TakeModel& model)
     return static_cast<uint32_t>(frames) * kFrameLength;
 }
 
+bool renderSamples(PitchEffect& effect, uint32_t sampleCount, const RenderSink& sink)
+{
+    TakeModel& model = effect.model;
+    Resynthesis& resynthesis = effect.resynthesis;
+    const ResynthesisSettings settings {effect.getSampleRate(), loadParameters(effect.parameters).pitchFactor};
+    resynthesis.beginRender(model);
+    bool accepted = true;
+    int position = 0;
+    for (uint32_t n = 0; n < sampleCount && accepted; ++n) {
+        position = static_cast<int>(n);
+        accepted = sink(resynthesis.outputSampleAt(model, position, settings));
+    }
+    resynthesis.endRender(model, position);
+    return accepted;
+}
+
 bool renderTake(PitchEffect& effect, const char* path)
 {
     // The one long hold of the edit lock: the editor is frozen and playback
     // silent until the file is written.
     EditGuard guard(effect.editLock);
-    TakeModel& model = effect.model;
-    uint32_t sampleCount = renderSampleCount(model);
+    uint32_t sampleCount = renderSampleCount(effect.model);
     WaveWriter writer;
     if (!writer.open(path, sampleCount))
         return false;
-
-    Resynthesis& resynthesis = effect.resynthesis;
-    const ResynthesisSettings settings {effect.getSampleRate(), loadParameters(effect.parameters).pitchFactor};
-    resynthesis.beginRender(model);
-    bool written = true;
-    int position = 0;
-    for (uint32_t n = 0; n < sampleCount && written; ++n) {
-        position = static_cast<int>(n);
-        written = writer.writeSample(resynthesis.outputSampleAt(model, position, settings));
-    }
+    bool written = renderSamples(
+        effect, sampleCount, [&writer](float sample) { return writer.writeSample(sample); });
     written = writer.close() && written;
-    resynthesis.endRender(model, position);
     if (!written)
         std::remove(writer.filePath().c_str());
     return written;

@@ -1,0 +1,288 @@
+#include "cli/commands.h"
+
+#include "cli/audio_file.h"
+#include "cli/fxp_program.h"
+#include "cli/note_names.h"
+#include "cli/progress.h"
+#include "cli/sung_melody.h"
+#include "cli/voice_correction.h"
+#include "shell/pitch_effect.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kVersionText = "cantilo 1.0 (Cantilo VST engine)\n";
+constexpr int kHighestFullRangeRate = 48000;
+// The analysis's lowest pitch scales with the rate: about 117 Hz at 96 kHz.
+constexpr double kLowestPitchHertzPerRate = 117.0 / 96000.0;
+constexpr int kDemoRate = 44100;
+constexpr int kDemoFormat = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+
+int report(const std::optional<Failure>& failure)
+{
+    if (!failure)
+        return kExitOk;
+    std::fprintf(stderr, "cantilo: %s\n", failure->message.c_str());
+    return failure->exitCode;
+}
+
+void warn(const std::string& message)
+{
+    std::fprintf(stderr, "cantilo: warning: %s\n", message.c_str());
+}
+
+std::string formatted(const char* format, double a, double b = 0.0, double c = 0.0)
+{
+    char text[256];
+    std::snprintf(text, sizeof text, format, a, b, c);
+    return text;
+}
+
+// Refuses, before any work is done, an output that cannot be written: a folder,
+// a file without write permission, or a place whose folder is missing or closed.
+std::optional<Failure> checkWritable(const std::string& path)
+{
+    struct stat status { };
+    if (stat(path.c_str(), &status) == 0) {
+        if (S_ISDIR(status.st_mode))
+            return Failure {"cannot write " + path + ": it is a folder", kExitOutput};
+        if (access(path.c_str(), W_OK) != 0)
+            return Failure {"cannot write " + path + ": " + std::strerror(errno), kExitOutput};
+        return std::nullopt;
+    }
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty())
+        folder = ".";
+    if (access(folder.c_str(), W_OK) != 0)
+        return Failure {"cannot write " + path + ": " + std::strerror(errno), kExitOutput};
+    return std::nullopt;
+}
+
+void warnAboutRate(int sampleRate)
+{
+    if (sampleRate > kHighestFullRangeRate)
+        warn(formatted("at %.0f Hz the lowest pitch the analysis can find rises to about %.0f Hz",
+            sampleRate, kLowestPitchHertzPerRate * sampleRate));
+}
+
+void describeTakes(const std::vector<TakeSpan>& takes, int sampleRate, const std::string& input)
+{
+    if (takes.size() < 2)
+        return;
+    std::string joints;
+    for (std::size_t k = 1; k < takes.size(); ++k)
+        joints += (k > 1 ? ", " : "")
+            + formatted("%.2f s", static_cast<double>(takes[k].keepFrom) / sampleRate);
+    std::printf("cantilo: %s is longer than one take (%.1f s at %d Hz): processed as %zu takes, "
+                "joined at %s\n",
+        input.c_str(), static_cast<double>(kTakeSamples) / sampleRate, sampleRate, takes.size(),
+        joints.c_str());
+}
+
+std::string scaleText(const CorrectionSettings& settings)
+{
+    static const char* const kNames[]
+        = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+    switch (settings.scale) {
+    case ScaleChoice::kMajor: return std::string(kNames[settings.keyRoot]) + " major";
+    case ScaleChoice::kMinor: return std::string(kNames[settings.keyRoot]) + " minor";
+    default: return "the nearest semitone";
+    }
+}
+
+CorrectionSettings settingsOf(const TuneOptions& options)
+{
+    return {options.keyRoot, options.scale, options.contour, options.detail, options.vibrato};
+}
+
+std::optional<Failure> writeOutput(const std::string& path, const std::vector<float>& samples,
+    int sampleRate, int channels, int format)
+{
+    WriteReport writeReport;
+    if (auto failure = writeAudioFile(path, samples, sampleRate, channels, format, writeReport))
+        return failure;
+    if (writeReport.clippedSamples > 0)
+        warn(std::to_string(writeReport.clippedSamples) + " samples of " + path
+            + " were beyond full scale and clipped (write a float WAV to keep them)");
+    return std::nullopt;
+}
+
+std::optional<Failure> refusePlot()
+{
+    return Failure {
+        "--plot needs the note editor, which this build of cantilo does not have", kExitProcessing};
+}
+
+// The analysed note that overlaps [start, end) the most; null when none does.
+const FoundNote* bestOverlap(const std::vector<FoundNote>& notes, long start, long end)
+{
+    const FoundNote* best = nullptr;
+    long bestOverlap = 0;
+    for (const FoundNote& note : notes) {
+        long overlap = std::min(end, note.endSample) - std::max(start, note.startSample);
+        if (overlap > bestOverlap && note.voicedFrames > 0) {
+            bestOverlap = overlap;
+            best = &note;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+std::optional<Failure> runTune(const TuneOptions& options)
+{
+    if (!options.plotPath.empty())
+        return refusePlot();
+    AudioFile input;
+    if (auto failure = readAudioFile(options.input, input))
+        return failure;
+    const int format = outputFormatFor(options.output, input.format);
+    for (const std::string& path : {options.output, options.presetPath})
+        if (!path.empty())
+            if (auto failure = checkWritable(path))
+                return failure;
+    warnAboutRate(input.sampleRate);
+
+    const CorrectionSettings settings = settingsOf(options);
+    CorrectionResult result;
+    Progress progress;
+    if (auto failure = correctVoice(input.samples, input.sampleRate, settings,
+            !options.presetPath.empty(), result, &progress))
+        return failure;
+    describeTakes(result.takes, input.sampleRate, options.input);
+    if (auto failure
+        = writeOutput(options.output, result.output, input.sampleRate, input.channels, format))
+        return failure;
+
+    int voiced = 0;
+    for (const FoundNote& note : result.notes)
+        voiced += note.voicedFrames > 0;
+    std::printf("cantilo: %d notes tuned to %s, wrote %s (%.1f s, %d Hz)\n", voiced,
+        scaleText(settings).c_str(), options.output.c_str(),
+        static_cast<double>(result.output.size()) / input.sampleRate, input.sampleRate);
+
+    if (!options.presetPath.empty()) {
+        std::vector<uint8_t> file
+            = makeFxpProgram(result.identity, "cantilo", result.chunk.data(), result.chunk.size());
+        if (auto failure = writeFxpFile(options.presetPath, file))
+            return failure;
+        std::printf(
+            "cantilo: wrote preset %s (%zu bytes)\n", options.presetPath.c_str(), file.size());
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> runAnalyse(const AnalyseOptions& options)
+{
+    AudioFile input;
+    if (auto failure = readAudioFile(options.input, input))
+        return failure;
+    warnAboutRate(input.sampleRate);
+    std::vector<TakeSpan> takes;
+    Progress progress;
+    std::vector<FoundNote> notes = analyseVoice(input.samples, input.sampleRate, &takes, &progress);
+    describeTakes(takes, input.sampleRate, options.input);
+    if (options.csv)
+        std::printf("start,end,note,cents\n");
+    for (const FoundNote& note : notes) {
+        if (note.voicedFrames == 0)
+            continue;
+        const double start = static_cast<double>(note.startSample) / input.sampleRate;
+        const double end = static_cast<double>(note.endSample) / input.sampleRate;
+        const std::string name = nearestPitchName(note.measuredPitch);
+        const float cents = centsFromSemitone(note.measuredPitch);
+        if (options.csv)
+            std::printf("%.3f,%.3f,%s,%.1f\n", start, end, name.c_str(), cents);
+        else
+            std::printf("%8.3f %8.3f  %-4s %+6.1f cents\n", start, end, name.c_str(), cents);
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> runDemo(const DemoOptions& options)
+{
+    std::error_code error;
+    std::filesystem::create_directories(options.directory, error);
+    if (error)
+        return Failure {"cannot create " + options.directory + ": " + error.message(), kExitOutput};
+    const std::filesystem::path folder(options.directory);
+    const std::string inputPath = (folder / "demo-input.wav").string();
+    const std::string tunedPath = (folder / "demo-tuned.wav").string();
+    for (const std::string& path : {inputPath, tunedPath})
+        if (auto failure = checkWritable(path))
+            return failure;
+
+    const std::vector<SungNote> melody = demoMelody();
+    std::vector<SungSpan> spans;
+    const std::vector<float> sung = synthesiseMelody(melody, kDemoRate, VoiceSettings {}, &spans);
+    if (auto failure = writeOutput(inputPath, sung, kDemoRate, 1, kDemoFormat))
+        return failure;
+
+    CorrectionSettings settings;
+    settings.scale = ScaleChoice::kMajor; // the tune is in C major
+    CorrectionResult result;
+    Progress progress;
+    if (auto failure = correctVoice(sung, kDemoRate, settings, false, result, &progress))
+        return failure;
+    if (auto failure = writeOutput(tunedPath, result.output, kDemoRate, 1, kDemoFormat))
+        return failure;
+    const std::vector<FoundNote> after = analyseVoice(result.output, kDemoRate, nullptr, &progress);
+
+    std::printf("cantilo demo: a synthesised voice sings %zu notes, each 20 to 45 cents off;\n"
+                "the plug-in's engine records it, cuts the notes, tunes them to C major and\n"
+                "renders the result. Deviation from the sung note, measured by the engine's\n"
+                "own analysis before and after:\n\n",
+        melody.size());
+    std::printf("  note   sung off     before      after\n");
+    float worstAfter = 0.0f;
+    for (std::size_t n = 0; n < melody.size(); ++n) {
+        const FoundNote* found = bestOverlap(result.notes, spans[n].start, spans[n].end);
+        const FoundNote* tuned = bestOverlap(after, spans[n].start, spans[n].end);
+        auto centsOff = [&](const FoundNote* note) {
+            return note ? (note->measuredPitch - static_cast<float>(melody[n].semitone)) * 100.0f
+                        : NAN;
+        };
+        const float before = centsOff(found);
+        const float afterCents = centsOff(tuned);
+        worstAfter
+            = std::max(worstAfter, std::isfinite(afterCents) ? std::fabs(afterCents) : 100.0f);
+        auto cell = [](float cents) {
+            return std::isfinite(cents) ? formatted("%+6.1f ct", cents) : std::string("not found");
+        };
+        std::printf("  %-4s  %+6.0f ct  %9s  %9s\n", pitchName(melody[n].semitone).c_str(),
+            melody[n].detuneCents, cell(before).c_str(), cell(afterCents).c_str());
+    }
+    std::printf("\nlargest deviation after tuning: %.1f cents\n", worstAfter);
+    std::printf("wrote %s and %s\n", inputPath.c_str(), tunedPath.c_str());
+    std::printf("demo-notes.png not drawn: this build of cantilo has no note editor\n");
+    return std::nullopt;
+}
+
+int runCantilo(const std::vector<std::string>& arguments)
+{
+    ParsedCommandLine parsed;
+    if (auto failure = parseCommandLine(arguments, parsed))
+        return report(failure);
+    if (parsed.helpRequested || parsed.command == Command::kHelp) {
+        std::fputs(
+            parsed.helpRequested ? commandHelp(parsed.command).c_str() : generalHelp().c_str(),
+            stdout);
+        return kExitOk;
+    }
+    switch (parsed.command) {
+    case Command::kVersion: std::fputs(kVersionText, stdout); return kExitOk;
+    case Command::kTune: return report(runTune(parsed.tune));
+    case Command::kAnalyse: return report(runAnalyse(parsed.analyse));
+    case Command::kDemo: return report(runDemo(parsed.demo));
+    default: return kExitOk;
+    }
+}

@@ -1,0 +1,172 @@
+#include "cli/take_corrector.h"
+
+#include "editing/edit_commands.h"
+#include "editing/note_settings.h"
+#include "editing/scale_tuning.h"
+#include "engine/edit_lock.h"
+#include "model/segmentation.h"
+#include "persistence/wave_render.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+
+namespace {
+
+// The added vibrato's phase advances by half the rate setting per frame.
+constexpr double kVibratoRadiansPerFrame = 0.5;
+
+int scaleMode(ScaleChoice scale)
+{
+    switch (scale) {
+    case ScaleChoice::kMajor: return kMajorScale;
+    case ScaleChoice::kMinor: return kMinorScale;
+    default: return kAllowAllClasses;
+    }
+}
+
+} // namespace
+
+TakeCorrector::TakeCorrector(int sampleRate)
+    : effectHost(static_cast<float>(sampleRate))
+    , rate(sampleRate)
+{
+}
+
+void TakeCorrector::record(const float* samples, long count, const ProgressCallback& progress)
+{
+    effectHost.play(samples, count, nullptr, progress);
+}
+
+int TakeCorrector::transferNotes()
+{
+    PitchEffect& effect = effectHost.effect();
+    EditGuard guard(effect.editLock);
+    segmentNotes(effect.model);
+    return effect.model.noteCount;
+}
+
+std::vector<FoundNote> TakeCorrector::notes()
+{
+    PitchEffect& effect = effectHost.effect();
+    EditGuard guard(effect.editLock);
+    TakeModel& model = effect.model;
+    std::vector<FoundNote> found;
+    for (int n = 0; n < model.noteCount; ++n) {
+        // Measuring also splits the sung pitch into pitch and fine tune: a note
+        // that already has its pitch keeps it.
+        const float pitch = model.pitch[n];
+        const float fineTune = model.fineTune[n];
+        measureSourcePitch(model, n);
+        if (pitch != kPitchUnset) {
+            model.pitch[n] = pitch;
+            model.fineTune[n] = fineTune;
+        }
+        FoundNote note;
+        note.startSample = std::lround(model.targetStart[n] * kFrameLength);
+        note.endSample = std::lround(model.targetEnd[n] * kFrameLength);
+        note.measuredPitch = model.sourcePitch[n];
+        note.targetPitch = model.pitch[n] + model.fineTune[n];
+        const int firstFrame = std::max(0, static_cast<int>(model.targetStart[n]));
+        const int endFrame = std::min(kAnalysedFrames, static_cast<int>(model.targetEnd[n]));
+        for (int f = firstFrame; f < endFrame; ++f)
+            note.voicedFrames
+                += loadRelaxed(model.frameVoicing[0][static_cast<std::size_t>(f)]) > 0.0f;
+        found.push_back(note);
+    }
+    return found;
+}
+
+float TakeCorrector::vibratoRateSetting(double hertz, int sampleRate)
+{
+    double radiansPerFrame = 2.0 * std::numbers::pi * hertz * kFrameLength / sampleRate;
+    return static_cast<float>(radiansPerFrame / kVibratoRadiansPerFrame);
+}
+
+double TakeCorrector::fastestVibrato(int sampleRate)
+{
+    return kVibratoRadiansPerFrame * sampleRate / (2.0 * std::numbers::pi * kFrameLength);
+}
+
+void TakeCorrector::selectBatch(int first, int count)
+{
+    PitchEffect& effect = effectHost.effect();
+    EditGuard guard(effect.editLock);
+    TakeModel& model = effect.model;
+    count = std::clamp(count, 0, kMaxSelection);
+    for (int j = 0; j < count; ++j)
+        model.selection[static_cast<std::size_t>(j)] = first + j;
+    model.selectionCount = count;
+}
+
+std::optional<Failure> TakeCorrector::correct(const CorrectionSettings& settings)
+{
+    float vibratoRate = 0.0f;
+    if (settings.vibrato) {
+        vibratoRate = vibratoRateSetting(settings.vibrato->frequency, rate);
+        if (vibratoRate > 1.0f) {
+            char message[160];
+            std::snprintf(message, sizeof message,
+                "--vibrato rate must be at most %.2f Hz at %d Hz, not %g Hz", fastestVibrato(rate),
+                rate, settings.vibrato->frequency);
+            return Failure {message, kExitUsage};
+        }
+    }
+    PitchEffect& effect = effectHost.effect();
+    setScale(effect, scaleMode(settings.scale), settings.keyRoot);
+    int noteCount = 0;
+    {
+        EditGuard guard(effect.editLock);
+        noteCount = effect.model.noteCount;
+    }
+    // The selection holds 500 notes: larger tables are tuned a selection at a time.
+    for (int first = 0; first < noteCount; first += kMaxSelection) {
+        if (first == 0)
+            selectAllNotes(effect);
+        else
+            selectBatch(first, std::min(kMaxSelection, noteCount - first));
+        tuneSelectedNotes(effect);
+        setSelectedNotesAttribute(effect, kRawContoursTag, settings.contour);
+        setSelectedNotesAttribute(effect, kFineContoursTag, settings.detail);
+        if (settings.vibrato) {
+            setSelectedNotesAttribute(effect, kVibratoAmplitudeTag, settings.vibrato->amplitude);
+            setSelectedNotesAttribute(effect, kVibratoRateTag, vibratoRate);
+        }
+    }
+    return std::nullopt;
+}
+
+std::vector<uint8_t> TakeCorrector::programChunk()
+{
+    AEffect* record = effectHost.aeffect();
+    void* data = nullptr;
+    VstIntPtr size = record->dispatcher(record, effGetChunk, 1, 0, &data, 0.0f);
+    if (size <= 0 || !data)
+        return {};
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    return std::vector<uint8_t>(bytes, bytes + size);
+}
+
+std::vector<float> TakeCorrector::render(long count, const ProgressCallback& progress)
+{
+    // The render button's loop, into memory at the take's own rate instead of
+    // a 16-bit file at 44.1 kHz, for exactly the input's length (the button
+    // renders up to the last note's last whole frame).
+    PitchEffect& effect = effectHost.effect();
+    const long length = std::clamp(count, 0L, static_cast<long>(kTakeLength));
+    std::vector<float> output;
+    output.reserve(static_cast<std::size_t>(length));
+    constexpr std::size_t kProgressInterval = 65536;
+    EditGuard guard(effect.editLock);
+    renderSamples(effect, static_cast<uint32_t>(length), [&](float sample) {
+        output.push_back(sample);
+        if (progress && output.size() % kProgressInterval == 0)
+            progress(static_cast<long>(output.size()));
+        return true;
+    });
+    output.resize(static_cast<std::size_t>(std::max(0L, count)), 0.0f);
+    if (progress)
+        progress(count);
+    return output;
+}

@@ -1,0 +1,30 @@
+// A whole recording through the effect: split into takes when it is longer
+// than one, each take recorded, cut into notes and (for tuning) corrected and
+// rendered, and the takes' results put back together.
+#pragma once
+
+#include "cli/fxp_program.h"
+#include "cli/progress.h"
+#include "cli/take_corrector.h"
+#include "cli/take_plan.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+struct CorrectionResult {
+    std::vector<float> output; // as long as the input
+    std::vector<TakeSpan> takes;
+    std::vector<FoundNote> notes; // positions in the whole input, in time order
+    std::vector<uint8_t> chunk; // the edit, when asked for (one take only)
+    FxpIdentity identity; // the effect that made the chunk
+};
+
+// Tunes `input`; `wantChunk` keeps the edit of a single take for a preset.
+std::optional<Failure> correctVoice(const std::vector<float>& input, int sampleRate,
+    const CorrectionSettings& settings, bool wantChunk, CorrectionResult& result,
+    Progress* progress = nullptr);
+
+// The notes of `input` as the effect finds them, measured, untuned.
+std::vector<FoundNote> analyseVoice(const std::vector<float>& input, int sampleRate,
+    std::vector<TakeSpan>* takes = nullptr, Progress* progress = nullptr);

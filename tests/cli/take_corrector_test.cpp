@@ -1,0 +1,78 @@
+#include "cli/sung_melody.h"
+#include "cli/take_corrector.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+TEST(EffectHostTest, PlaysTheInputThroughProcessReplacingWithARunningTransport)
+{
+    const std::vector<float> sung = synthesiseMelody({{0, 0.0f, 0.5}, {4, 0.0f, 0.5}}, 48000);
+    EffectHost host(48000.0f);
+    EXPECT_FLOAT_EQ(host.effect().getSampleRate(), 48000.0f);
+    host.play(sung.data(), static_cast<long>(sung.size()));
+    // One block of at most 512 samples at a time, each asking for the time.
+    const long blocks = (static_cast<long>(sung.size()) + 511) / 512;
+    EXPECT_EQ(host.timeRequests(), blocks);
+    EXPECT_DOUBLE_EQ(host.transportPosition(), static_cast<double>(sung.size()));
+    // Auto mode over an empty take records all of it.
+    const TakeModel& model = host.effect().model;
+    EXPECT_EQ(model.recordedLength.load(), static_cast<int>(sung.size()));
+    for (std::size_t i = 0; i < sung.size(); i += 997)
+        ASSERT_EQ(model.recordBuffer[i], sung[i]) << i;
+}
+
+TEST(TakeCorrectorTest, KeyAndScaleSetTheMask)
+{
+    TakeCorrector take(44100);
+    CorrectionSettings settings;
+    settings.keyRoot = 2; // D major: D E F# G A B C#
+    settings.scale = ScaleChoice::kMajor;
+    ASSERT_FALSE(take.correct(settings));
+    const std::array<int, kPitchClasses> dMajor = {1, 0, 0, 1, 0, 1, 0, 0, 1, 0, 1, 0};
+    EXPECT_EQ(take.host().effect().model.scaleMask, dMajor);
+    settings.scale = ScaleChoice::kChromatic;
+    ASSERT_FALSE(take.correct(settings));
+    EXPECT_EQ(take.host().effect().model.scaleMask, (std::array<int, kPitchClasses> {}));
+}
+
+TEST(TakeCorrectorTest, VibratoRateSettingFollowsTheSampleRate)
+{
+    // The default setting 0.4 is about 2.74 Hz at 44.1 kHz; 1 is the fastest.
+    EXPECT_NEAR(TakeCorrector::vibratoRateSetting(2.7414, 44100), 0.4f, 1e-4f);
+    EXPECT_NEAR(TakeCorrector::fastestVibrato(44100), 6.8534, 1e-3);
+    EXPECT_NEAR(TakeCorrector::fastestVibrato(48000), 7.4604, 1e-3);
+    EXPECT_NEAR(TakeCorrector::vibratoRateSetting(TakeCorrector::fastestVibrato(96000), 96000),
+        1.0f, 1e-6f);
+
+    TakeCorrector take(44100);
+    CorrectionSettings settings;
+    settings.vibrato = VibratoSetting {0.5f, 7.0f};
+    auto failure = take.correct(settings);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->exitCode, kExitUsage);
+    EXPECT_NE(failure->message.find("at most 6.85 Hz at 44100 Hz"), std::string::npos)
+        << failure->message;
+}
+
+TEST(TakeCorrectorTest, RenderHasTheRequestedLengthAndIsFinite)
+{
+    const std::vector<float> sung = synthesiseMelody({{0, 30.0f, 0.8}, {5, -30.0f, 0.8}}, 44100);
+    TakeCorrector take(44100);
+    take.record(sung.data(), static_cast<long>(sung.size()));
+    take.transferNotes();
+    ASSERT_FALSE(take.correct({}));
+    // Longer than the notes, and not a whole number of frames.
+    const long length = static_cast<long>(sung.size()) + 1234;
+    std::vector<float> out = take.render(length);
+    ASSERT_EQ(static_cast<long>(out.size()), length);
+    double energy = 0.0;
+    for (float s : out) {
+        ASSERT_TRUE(std::isfinite(s));
+        energy += s * s;
+    }
+    EXPECT_GT(energy, 100.0);
+    // The render leaves the notes as they were.
+    const int before = take.host().effect().model.noteCount;
+    take.render(1000);
+    EXPECT_EQ(take.host().effect().model.noteCount, before);
+}

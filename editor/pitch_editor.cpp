@@ -2,9 +2,10 @@
 
 #include "shell/pitch_effect.h"
 
-PitchEditor::PitchEditor(PitchEffect* effect) : AEffGUIEditor(effect)
+PitchEditor::PitchEditor(PitchEffect* effect)
+    : AEffGUIEditor(effect)
 {
-    rect = ERect{0, 0, kEditorHeight, kEditorWidth};
+    rect = ERect {0, 0, kEditorHeight, kEditorWidth};
 }
 
 PitchEffect* PitchEditor::pitchEffect() { return static_cast<PitchEffect*>(effect); }

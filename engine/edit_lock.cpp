@@ -17,7 +17,7 @@ inline void cpuRelax()
 #endif
 }
 
-}  // namespace
+} // namespace
 
 bool EditLock::tryLockBriefly()
 {

@@ -14,8 +14,8 @@ class EditLock {
 public:
     bool tryLock()
     {
-        return !locked.load(std::memory_order_relaxed) &&
-               !locked.exchange(true, std::memory_order_acquire);
+        return !locked.load(std::memory_order_relaxed)
+            && !locked.exchange(true, std::memory_order_acquire);
     }
 
     // Audio thread: a few quick attempts, then give up.
@@ -27,13 +27,17 @@ public:
     void unlock() { locked.store(false, std::memory_order_release); }
 
 private:
-    std::atomic<bool> locked{false};
+    std::atomic<bool> locked {false};
 };
 
 // Holds the lock for one scope on the user-interface thread.
 class EditGuard {
 public:
-    explicit EditGuard(EditLock& lock) : lock(lock) { lock.lock(); }
+    explicit EditGuard(EditLock& lock)
+        : lock(lock)
+    {
+        lock.lock();
+    }
     ~EditGuard() { lock.unlock(); }
     EditGuard(const EditGuard&) = delete;
     EditGuard& operator=(const EditGuard&) = delete;

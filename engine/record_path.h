@@ -8,5 +8,5 @@
 // Stores sample at model.takePosition (when inside the take), updates
 // analysisFrame, runs analysis for a new frame below 10,000, sets the record
 // cursor and advances takePosition by one. Never allocates or locks.
-void recordSample(TakeModel& model, PitchDetector& detector, const AnalysisSettings& settings,
-                  float sample);
+void recordSample(
+    TakeModel& model, PitchDetector& detector, const AnalysisSettings& settings, float sample);

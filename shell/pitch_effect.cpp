@@ -1,9 +1,10 @@
 #include "shell/pitch_effect.h"
 
-#include <cstring>
-
+#include "engine/processing_cycle.h"
 #include "shell/editor_factory.h"
 #include "shell/float_to_string.h"
+
+#include <cstring>
 
 namespace {
 
@@ -24,13 +25,14 @@ bool isParameterIndex(VstInt32 index)
     return static_cast<uint32_t>(index) < static_cast<uint32_t>(kParameterCount);
 }
 
-}  // namespace
+} // namespace
 
-PitchEffect::PitchEffect(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, 0, 0)
+PitchEffect::PitchEffect(audioMasterCallback audioMaster)
+    : AudioEffectX(audioMaster, 0, 0)
 {
     setNumInputs(kInputCount);
     setNumOutputs(kOutputCount);
-    createEditor(*this);  // registers itself as the base layer's editor
+    createEditor(*this); // registers itself as the base layer's editor
     setUniqueID(kCantiloUniqueId);
     programsAreChunks(true);
     canProcessReplacing(true);
@@ -42,6 +44,13 @@ PitchEffect::PitchEffect(audioMasterCallback audioMaster) : AudioEffectX(audioMa
 PitchEffect::~PitchEffect() = default;
 
 void PitchEffect::resume() { AudioEffectX::resume(); }
+
+void PitchEffect::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames)
+{
+    ProcessingContext context {model, pitchDetector, resynthesis, editLock, silencedBlocks,
+        analysisSettings(), {getSampleRate(), parameters.pitchFactor}};
+    processBlock(context, getTimeInfo(0), inputs, outputs, sampleFrames);
+}
 
 void PitchEffect::setParameter(VstInt32 index, float value)
 {
@@ -115,8 +124,8 @@ bool PitchEffect::getProductString(char* text)
 
 VstInt32 PitchEffect::canDo(const char* text)
 {
-    static const char* const kCapabilities[] = {"receiveVstEvents", "receiveVstMidiEvent",
-                                                "receiveVstTimeInfo"};
+    static const char* const kCapabilities[]
+        = {"receiveVstEvents", "receiveVstMidiEvent", "receiveVstTimeInfo"};
     for (const char* capability : kCapabilities)
         if (std::strcmp(text, capability) == 0)
             return 1;

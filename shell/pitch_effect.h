@@ -2,13 +2,15 @@
 // parameter block, the pitch detector, the chunk buffer and the editor.
 #pragma once
 
-#include <memory>
-
 #include "engine/edit_lock.h"
+#include "engine/resynthesis.h"
 #include "model/pitch_detector.h"
 #include "model/take_model.h"
 #include "shell/audio_effect_x.h"
 #include "shell/parameter_block.h"
+
+#include <atomic>
+#include <memory>
 
 constexpr VstInt32 kCantiloUniqueId = CCONST('C', 'n', 't', 'o');
 constexpr VstInt32 kCantiloVendorVersion = 2476;
@@ -19,6 +21,7 @@ public:
     ~PitchEffect() override;
 
     void resume() override;
+    void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
 
     void setParameter(VstInt32 index, float value) override;
     float getParameter(VstInt32 index) override;
@@ -44,4 +47,8 @@ public:
     ParameterBlock parameters;
     PitchDetector pitchDetector;
     EditLock editLock;
+    // The voices and the per-frame plan of playback, guarded by editLock.
+    Resynthesis resynthesis;
+    // Playing blocks that were silent because the edit lock was held.
+    std::atomic<int> silencedBlocks {0};
 };

@@ -1,0 +1,237 @@
+#include "engine/contour_lookup.h"
+
+#include "model/segmentation.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr float kMemoUnsetBelow = -200.0f; // entries at or below are not computed
+constexpr float kFirstUseRadius = 15.0f;
+constexpr float kContourRadius = 10.0f;
+constexpr float kVibratoAttackFrames = 150.0f;
+constexpr float kBlendingFrames = 20.0f;
+constexpr float kTransitionMargin = 2.0f;
+
+bool validRow(int row) { return row >= 0 && row < kAnalysisRows; }
+
+// Nearest whole frame of a float frame position: trunc(x + 0.5). Positions
+// outside the analysed range give -1.
+int nearestAnalysedFrame(double x)
+{
+    double rounded = std::trunc(x + 0.5);
+    if (!(rounded >= 0.0 && rounded < kAnalysedFrames))
+        return -1;
+    return static_cast<int>(rounded);
+}
+
+// The voicing of the source frame nearest e; 0 outside the analysis.
+float sourceVoicing(const TakeModel& model, int row, double e)
+{
+    int frame = nearestAnalysedFrame(e);
+    if (!validRow(row) || frame < 0)
+        return 0.0f;
+    return loadRelaxed(model.frameVoicing[row][frame]);
+}
+
+// The highest-indexed note whose target end is exactly this note's start, or
+// -1; searched afresh on every use.
+int leftNeighbour(const TakeModel& model, int note)
+{
+    int found = kNone;
+    for (int k = 0; k < model.noteCount; ++k)
+        if (model.targetEnd[k] == model.targetStart[note])
+            found = k;
+    return found;
+}
+
+int rightNeighbour(const TakeModel& model, int note)
+{
+    int found = kNone;
+    for (int k = 0; k < model.noteCount; ++k)
+        if (model.targetStart[k] == model.targetEnd[note])
+            found = k;
+    return found;
+}
+
+// Fills pitch, fineTune and sourcePitch the first time a note is looked up.
+void measureOnFirstUse(TakeModel& model, int note)
+{
+    if (model.pitch[note] == kPitchUnset)
+        measureSourcePitch(model, note);
+    if (model.sourcePitch[note] == kPitchUnset) {
+        double middle = std::trunc(
+            (static_cast<double>(model.sourceStart[note]) + model.sourceEnd[note]) / 2.0);
+        model.sourcePitch[note] = smoothedFramePitch(
+            model, model.sourceRow[note], static_cast<float>(middle), kFirstUseRadius);
+    }
+}
+
+// The measured movement of the sung pitch moved onto the note's target pitch.
+double baseContour(const TakeModel& model, int note, double e)
+{
+    double target = static_cast<double>(model.pitch[note]) + model.fineTune[note];
+    int row = model.sourceRow[note];
+    if (!validRow(row))
+        return target; // no pitch track to follow: the flat target
+    auto frame = static_cast<float>(e);
+    double a = smoothedFramePitch(model, row, frame, kContourRadius);
+    double b
+        = smoothedFramePitch(model, row, frame, kContourRadius * model.fineContourDamping[note]);
+    return target + (1.0 - model.rawContourDamping[note]) * (a - model.sourcePitch[note]) + (b - a);
+}
+
+double addedVibrato(const TakeModel& model, int note, double x)
+{
+    double amplitude = model.vibratoAmplitude[note];
+    if (!(amplitude > 0.0))
+        return 0.0;
+    double depth = amplitude;
+    double attack = model.vibratoAttack[note];
+    if (attack * kVibratoAttackFrames > x)
+        depth = x * amplitude / attack / kVibratoAttackFrames;
+    return std::sin(x * model.vibratoRate[note] / 2.0) * depth;
+}
+
+// Half the jump from the left neighbour's last frame to this note's start,
+// fading out over half a zone.
+double entryTransition(TakeModel& model, int note, double x, double zone)
+{
+    int k = leftNeighbour(model, note);
+    if (k == kNone)
+        return 0.0;
+    float v = 0.0f;
+    float lengthK = model.targetEnd[k] - model.targetStart[k];
+    PitchLookup q = lookupNotePitch(model, k, lengthK - 1.0f, &v, true);
+    if (!q.found || !(v > 0.0f))
+        return 0.0;
+    PitchLookup own = lookupNotePitch(model, note, 0.0f, nullptr, true);
+    if (!own.found)
+        return 0.0;
+    double d = static_cast<double>(own.pitch) - q.pitch;
+    return -d * 0.5 * (1.0 - x / (zone / 2.0));
+}
+
+double exitTransition(TakeModel& model, int note, double x, double length)
+{
+    int successor = linkedNext(model, note);
+    double zone = successor >= 0 ? kBlendingFrames * model.blending[successor] : 0.0;
+    if (!(zone / 2.0 > length - x))
+        return 0.0;
+    int k = rightNeighbour(model, note);
+    if (k == kNone)
+        return 0.0;
+    float v = 0.0f;
+    PitchLookup q = lookupNotePitch(model, k, 0.0f, &v, true);
+    if (!q.found || !(v > 0.0f))
+        return 0.0;
+    PitchLookup own = lookupNotePitch(model, note, static_cast<float>(length - 1.0), nullptr, true);
+    if (!own.found)
+        return 0.0;
+    double d = static_cast<double>(q.pitch) - own.pitch;
+    return d * 0.5 * (1.0 - (length - x) / (zone / 2.0));
+}
+
+bool linkedBefore(const TakeModel& model, int k, int note)
+{
+    return model.sourceEnd[k] == model.sourceStart[note]
+        && std::fabs(model.targetEnd[k] - model.targetStart[note]) < 1.0f;
+}
+
+bool linkedAfter(const TakeModel& model, int k, int note)
+{
+    return model.sourceStart[k] == model.sourceEnd[note]
+        && std::fabs(model.targetStart[k] - model.targetEnd[note]) < 1.0f;
+}
+
+template <typename Relation>
+int resolveLink(TakeModel& model, std::array<int, kMaxNotes>& cache, int note, Relation linked)
+{
+    if (note < 0 || note >= kMaxNotes)
+        return kNone;
+    int cached = cache[note];
+    if (cached >= kNone && cached < model.noteCount)
+        return cached;
+    int found = kNone;
+    for (int k = 0; k < model.noteCount; ++k)
+        if (k != note && linked(model, k, note))
+            found = k;
+    cache[note] = found;
+    return found;
+}
+
+} // namespace
+
+PitchLookup lookupNotePitch(
+    TakeModel& model, int note, float offset, float* voicingOut, bool nested)
+{
+    if (note < 0 || note >= kMaxNotes || !std::isfinite(offset))
+        return {};
+    const double x = offset;
+    measureOnFirstUse(model, note);
+
+    const double length = static_cast<double>(model.targetEnd[note]) - model.targetStart[note];
+    if (!(x >= 0.0 && x < length))
+        return {};
+    const double sourceStart = model.sourceStart[note];
+    const double sourceEnd = model.sourceEnd[note];
+    const double e = sourceStart + x / length * (sourceEnd - sourceStart);
+    const int row = model.sourceRow[note];
+    // Offsets of 400 frames and more are computed every time.
+    const int slot = x + 0.5 < kContourLength ? static_cast<int>(x + 0.5) : kContourLength;
+    const bool memoised = !nested && slot < kContourLength;
+
+    if (memoised) {
+        float entry = model.contour[note][slot];
+        if (entry > kMemoUnsetBelow && std::isfinite(entry)) {
+            float pitch = entry;
+            if (entry > kDrawnPointThreshold)
+                pitch = entry - kDrawnPointBase + model.pitch[note] + model.fineTune[note];
+            if (!std::isfinite(pitch))
+                return {};
+            if (voicingOut)
+                *voicingOut = sourceVoicing(model, row, e);
+            return {pitch, true};
+        }
+    }
+    if (!(e >= sourceStart && e < sourceEnd))
+        return {};
+
+    double p = baseContour(model, note, e);
+    if (!nested)
+        p += addedVibrato(model, note, x);
+    if (!std::isfinite(p))
+        return {};
+    if (voicingOut)
+        *voicingOut = sourceVoicing(model, row, e);
+
+    const double zone = kBlendingFrames * static_cast<double>(model.blending[note]);
+    if (nested || !(zone + kTransitionMargin < length))
+        return {static_cast<float>(p), true};
+    if (x < zone / 2.0)
+        p += entryTransition(model, note, x, zone);
+    p += exitTransition(model, note, x, length);
+    if (!std::isfinite(p))
+        return {};
+
+    auto pitch = static_cast<float>(p);
+    // A value above the drawn-point threshold would read back as a drawn point.
+    if (memoised && pitch <= kDrawnPointThreshold)
+        model.contour[note][slot] = pitch;
+    return {pitch, true};
+}
+
+float notePitchAt(TakeModel& model, int note, float offset, float* voicingOut, bool nested)
+{
+    return lookupNotePitch(model, note, offset, voicingOut, nested).pitch;
+}
+
+int linkedPrevious(TakeModel& model, int note)
+{
+    return resolveLink(model, model.prevNote, note, linkedBefore);
+}
+
+int linkedNext(TakeModel& model, int note)
+{
+    return resolveLink(model, model.nextNote, note, linkedAfter);
+}

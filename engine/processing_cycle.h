@@ -1,0 +1,47 @@
+// The per-block audio operation: from the transport mode, the editor's play
+// command and the host's transport it decides whether the block records the
+// input into the take, plays the edited take back, or passes the input
+// through; it keeps the take position and asks the editor to redraw.
+#pragma once
+
+#include "engine/edit_lock.h"
+#include "engine/resynthesis.h"
+#include "model/pitch_detector.h"
+#include "model/take_model.h"
+#include "vst/vst24.h"
+
+#include <atomic>
+
+constexpr int kLiveLoopLength = 199680; // 390 frames: the "SCAN" view's width
+constexpr int kRedrawPositionUnit = 2000;
+
+// What one block works on. The counter tells how many playing blocks were
+// silent because the user interface held the edit lock.
+struct ProcessingContext {
+    TakeModel& model;
+    PitchDetector& detector;
+    Resynthesis& resynthesis;
+    EditLock& editLock;
+    std::atomic<int>& silencedBlocks;
+    AnalysisSettings analysis;
+    ResynthesisSettings synthesis;
+};
+
+struct HostTransport {
+    bool playing = false;
+    float position = 0.0f; // samples
+};
+
+enum class BlockAction { kNone, kRecord, kPlay };
+
+// The host's transport from its time information: stopped at 0 when there is
+// none or its position lies outside the take.
+HostTransport hostTransport(const VstTimeInfo* timeInfo);
+
+// Chooses the block's action and moves takePosition where the mode says.
+BlockAction chooseBlockAction(TakeModel& model, const HostTransport& host);
+
+// One block of processReplacing. inputs and outputs hold two channels; the
+// second output (and any other pointer) may be null.
+void processBlock(ProcessingContext& context, const VstTimeInfo* timeInfo, float** inputs,
+    float** outputs, int sampleFrames);

@@ -1,0 +1,296 @@
+#include "engine/resynthesis.h"
+
+#include "engine/contour_lookup.h"
+#include "model/segmentation.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double kReferenceFrequency = 110.0; // pitch -3
+constexpr double kReferencePitchOffset = 3.0;
+constexpr double kSemitonesPerOctave = 12.0;
+constexpr float kRetuneTolerance = 0.1f; // a started note further off glides
+constexpr float kRetuneStep = 1.2f; // semitones per retune at most
+constexpr float kRetuneSnap = 0.005f; // closer than this the note is left
+constexpr int kRetuneLookahead = 10; // frames
+
+bool isFinite(double x) { return std::isfinite(x); }
+
+double frequencyOfPitch(double pitch)
+{
+    return kReferenceFrequency * std::exp2((pitch + kReferencePitchOffset) / kSemitonesPerOctave);
+}
+
+// The sung pitch of take frame srcFrame in Hz; false when the frame gives no
+// reliable pitch (outside the analysis, unvoiced, out of range).
+bool sourceFrequency(const TakeModel& model, double srcFrame, double& pitch, double& frequency)
+{
+    double frame = std::trunc(srcFrame);
+    if (!(frame >= 0.0 && frame < kAnalysedFrames))
+        return false;
+    auto f = static_cast<int>(frame);
+    if (!(loadRelaxed(model.frameVoicing[0][f]) > 0.0f))
+        return false;
+    pitch = loadRelaxed(model.framePitch[0][f]);
+    frequency = frequencyOfPitch(pitch);
+    return frequency >= kMinimumSourceFrequency && frequency <= kMaximumSourceFrequency;
+}
+
+float volumeOf(const TakeModel& model, int note)
+{
+    float v = model.volume[note];
+    return std::isfinite(v) ? v : 0.0f;
+}
+
+// Moves a read offset back inside (-period, 0] by whole periods; true when it
+// jumped. Arithmetic rather than repeated steps, so no offset can make it loop.
+bool wrapOffset(double& offset, double period)
+{
+    bool jumped = false;
+    if (offset > 0.0) {
+        offset -= std::ceil(offset / period) * period;
+        jumped = true;
+    }
+    if (offset <= -period) {
+        offset += (std::floor((-period - offset) / period) + 1.0) * period;
+        jumped = true;
+    }
+    if (offset > 0.0 || offset <= -period) // rounding at the window's edge
+        offset = 0.0;
+    return jumped;
+}
+
+void applyRetune(TakeModel& model, int note, float change)
+{
+    float t = model.pitch[note] + model.fineTune[note] + change;
+    model.pitch[note] = static_cast<float>(std::trunc(static_cast<double>(t) + 0.5));
+    model.fineTune[note] = t - model.pitch[note];
+    noteChanged(model, note);
+}
+
+} // namespace
+
+float readTake(const TakeModel& model, double x)
+{
+    if (!(x >= 0.0 && x < kTakeLength))
+        return 0.0f;
+    auto i = static_cast<int>(x);
+    float v = loadRelaxed(model.recordBuffer[i]);
+    if (x == i)
+        return v;
+    float next = i + 1 < kTakeLength ? loadRelaxed(model.recordBuffer[i + 1]) : v;
+    return static_cast<float>(v + (next - v) * (x - i));
+}
+
+bool noteFrameTerms(TakeModel& model, int note, int frame, const ResynthesisSettings& settings,
+    NoteFrameTerms& terms)
+{
+    const double targetStart = model.targetStart[note];
+    const double targetEnd = model.targetEnd[note];
+    const double sourceStart = model.sourceStart[note];
+    const double sourceEnd = model.sourceEnd[note];
+    const double f = frame;
+    if (!(targetStart <= f && f < targetEnd))
+        return false;
+    const double length = targetEnd - targetStart;
+    const double sourceLength = sourceEnd - sourceStart;
+    if (!(length > 0.0 && sourceLength > 0.0) || !isFinite(length) || !isFinite(sourceLength))
+        return false;
+
+    terms.note = note;
+    terms.stretch = length / sourceLength;
+    if (!isFinite(terms.stretch) || !(terms.stretch > 0.0))
+        return false;
+    terms.sourceOrigin = sourceStart * kFrameLength;
+    terms.targetOrigin = targetStart * kFrameLength;
+    terms.targetEnd = targetEnd * kFrameLength;
+
+    // Without a shift the offset advances by 1 - 1/K against the stretched
+    // position, so the read position moves one sample per output sample.
+    const double srcFrame = (f - targetStart) / terms.stretch + sourceStart;
+    double rate = 1.0 - (1.0 / terms.stretch - 1.0);
+    double sourcePitch = 0.0;
+    double frequency = 0.0;
+    bool pitched = sourceFrequency(model, srcFrame, sourcePitch, frequency);
+    PitchLookup target = lookupNotePitch(model, note, static_cast<float>(f - targetStart));
+    double shift = pitched && target.found ? target.pitch - sourcePitch : 0.0;
+    if (!target.found || !(std::fabs(shift) < kShiftLimit))
+        pitched = false;
+    if (pitched)
+        rate = rate - (1.0 - std::exp2(shift / kSemitonesPerOctave));
+    else
+        rate = 1.0;
+
+    double pitchFactor = std::isfinite(settings.pitchFactor) ? settings.pitchFactor : 1.0;
+    terms.shifting = rate != 1.0;
+    terms.advance = rate * pitchFactor - 1.0;
+    terms.period = 0.0;
+    if (terms.shifting)
+        terms.period = settings.sampleRate / frequency * kPeriodMultiple;
+    if (!isFinite(terms.advance)
+        || (terms.shifting && !(isFinite(terms.period) && terms.period > 0.0)))
+        return false;
+
+    terms.volume = volumeOf(model, note);
+    terms.linkedPrevious = linkedPrevious(model, note);
+    terms.startGain = terms.linkedPrevious >= 0 ? terms.volume : 0.0;
+    int next = linkedNext(model, note);
+    terms.endGain = next >= 0 ? volumeOf(model, next) : 0.0;
+    return true;
+}
+
+int claimVoice(TakeModel& model, const NoteFrameTerms& terms, std::array<bool, kVoiceCount>& used)
+{
+    for (int v = 0; v < kVoiceCount; ++v)
+        if (!used[v] && model.voiceNote[v] == terms.note) {
+            used[v] = true;
+            return v;
+        }
+    // The linked successor takes its predecessor's voice: the read position
+    // and any crossfade run on across the cut.
+    if (terms.linkedPrevious >= 0)
+        for (int v = 0; v < kVoiceCount; ++v)
+            if (!used[v] && model.voiceNote[v] == terms.linkedPrevious) {
+                model.voiceNote[v] = terms.note;
+                used[v] = true;
+                return v;
+            }
+    for (int v = 0; v < kVoiceCount; ++v)
+        if (!used[v] && model.voiceNote[v] == kNone) {
+            model.voiceNote[v] = terms.note;
+            used[v] = true;
+            return v;
+        }
+    return kNone;
+}
+
+float voiceSample(TakeModel& model, int voice, const NoteFrameTerms& terms, int position)
+{
+    const double p = position;
+    const double src = terms.sourceOrigin + (p - terms.targetOrigin) / terms.stretch;
+
+    // The voice reads at or behind the stretched position; each time it drifts
+    // out of that window it jumps by three periods while the old read
+    // position fades out.
+    double offset = model.voiceOffset[voice];
+    if (terms.shifting) {
+        offset += terms.advance;
+        if (!isFinite(offset))
+            offset = 0.0;
+        const double before = offset;
+        if (wrapOffset(offset, terms.period)) {
+            model.voiceFadeCount[voice] = static_cast<float>(kCrossfadeLength);
+            model.voiceFadeOffset[voice] = static_cast<float>(before);
+        }
+        model.voiceOffset[voice] = static_cast<float>(offset);
+        offset = model.voiceOffset[voice];
+    }
+
+    double s;
+    if (model.voiceFadeCount[voice] > 0.0f) {
+        model.voiceFadeCount[voice] -= 1.0f;
+        double c = model.voiceFadeCount[voice] / kCrossfadeLength;
+        double fadeOffset = model.voiceFadeOffset[voice];
+        s = readTake(model, src + offset) * (1.0 - c) + readTake(model, src + fadeOffset) * c;
+        model.voiceFadeOffset[voice] = static_cast<float>(fadeOffset + terms.advance);
+    } else {
+        s = readTake(model, src + offset);
+    }
+
+    // 1,000-sample ramps at the note's edges; a linked edge ramps to the
+    // neighbour's volume instead of to silence.
+    const double a = p - terms.targetOrigin;
+    const double b = terms.targetEnd - p;
+    if (a < kEdgeRampLength)
+        s *= terms.startGain + (terms.volume - terms.startGain) * a / kEdgeRampLength;
+    if (b < kEdgeRampLength)
+        s *= terms.endGain + (terms.volume - terms.endGain) * b / kEdgeRampLength;
+    else
+        s *= terms.volume;
+    auto out = static_cast<float>(s);
+    return std::isfinite(out) ? out : 0.0f;
+}
+
+void releaseUnusedVoices(TakeModel& model, const std::array<bool, kVoiceCount>& used)
+{
+    for (int v = 0; v < kVoiceCount; ++v)
+        if (!used[v]) {
+            model.voiceNote[v] = kNone;
+            model.voiceOffset[v] = 0.0f;
+            model.voiceFadeOffset[v] = 0.0f;
+            model.voiceFadeCount[v] = 0.0f;
+        }
+}
+
+void resetVoices(TakeModel& model) { releaseUnusedVoices(model, {}); }
+
+void Resynthesis::planFrame(TakeModel& model, int frame, const ResynthesisSettings& settings)
+{
+    activeCount = 0;
+    for (int i = 0; i < model.noteCount && i < kMaxNotes; ++i)
+        if (noteFrameTerms(model, i, frame, settings, active[activeCount]))
+            ++activeCount;
+    planValid = true;
+    plannedFrame = frame;
+    plannedSettings = settings;
+}
+
+float Resynthesis::outputSampleAt(
+    TakeModel& model, int position, const ResynthesisSettings& settings)
+{
+    const int frame = position / kFrameLength;
+    model.playCursor.store(static_cast<float>(frame), std::memory_order_relaxed);
+    if (!planValid || frame != plannedFrame || settings.sampleRate != plannedSettings.sampleRate
+        || settings.pitchFactor != plannedSettings.pitchFactor)
+        planFrame(model, frame, settings);
+
+    std::array<bool, kVoiceCount> used {};
+    float sum = 0.0f;
+    for (int k = 0; k < activeCount; ++k) {
+        int voice = claimVoice(model, active[k], used);
+        if (voice != kNone)
+            sum += voiceSample(model, voice, active[k], position);
+    }
+    releaseUnusedVoices(model, used);
+    return std::isfinite(sum) ? sum : 0.0f;
+}
+
+void Resynthesis::midiRetune(TakeModel& model, int position)
+{
+    const int key = model.heldNotes[0];
+    if (key == kNone)
+        return;
+    const auto frame = static_cast<float>(position / kFrameLength);
+    for (int i = 0; i < model.noteCount && i < kMaxNotes; ++i) {
+        if (!(model.targetStart[i] < frame + kRetuneLookahead && model.targetEnd[i] > frame))
+            continue;
+        // An unmeasured note is measured first, so that it keeps the meaning of
+        // its unset pitch instead of gliding from -1000.
+        if (model.pitch[i] == kPitchUnset)
+            measureSourcePitch(model, i);
+        float c = static_cast<float>(key - kMidiKeyOffset) - model.pitch[i] - model.fineTune[i];
+        if (!std::isfinite(c))
+            continue;
+        if (std::fabs(c) > kRetuneTolerance && model.targetStart[i] < frame)
+            applyRetune(model, i, std::fmax(-kRetuneStep, std::fmin(kRetuneStep, c)));
+        else if (std::fabs(c) > kRetuneSnap)
+            applyRetune(model, i, c);
+        else
+            continue;
+        planValid = false;
+    }
+}
+
+void Resynthesis::beginRender(TakeModel& model)
+{
+    resetVoices(model);
+    planValid = false;
+}
+
+void Resynthesis::endRender(TakeModel& model, int finalPosition)
+{
+    resetVoices(model);
+    planValid = false;
+    model.requestedTakePosition.store(finalPosition, std::memory_order_relaxed);
+}

@@ -1,0 +1,99 @@
+// Playback of the edited notes: every note active at the current frame gets
+// one of four voices that reads the take time-stretched from the note's source
+// span onto its target span, shifted from the sung pitch to the note's target
+// pitch by reading faster or slower and jumping by three source periods with a
+// short crossfade. Also the MIDI retune that pulls sounding notes towards the
+// held key.
+//
+// Everything here runs under the effect's edit lock: on the audio thread
+// inside a playing block, on the user-interface thread during a render.
+#pragma once
+
+#include "model/take_model.h"
+
+#include <array>
+
+struct ResynthesisSettings {
+    float sampleRate = 44100.0f; // converts source pitch to period length
+    float pitchFactor = 1.0f; // scales the read-rate change of shifted notes
+};
+
+constexpr float kMinimumSourceFrequency = 50.0f;
+constexpr float kMaximumSourceFrequency = 6000.0f;
+constexpr float kShiftLimit = 20.0f; // semitones; larger shifts are not applied
+constexpr int kPeriodMultiple = 3;
+constexpr int kCrossfadeLength = 200;
+constexpr int kEdgeRampLength = 1000;
+constexpr int kMidiRetuneInterval = 1000;
+constexpr int kMidiKeyOffset = 48; // MIDI key 48 asks for pitch 0, the C at 130.81 Hz
+
+// recordBuffer at a fractional position, linearly interpolated: 0 below the
+// take and from its end on; the last sample is its own interpolation partner.
+float readTake(const TakeModel& model, double x);
+
+// What one note needs to sound during the samples of one frame; none of it
+// depends on the sample within the frame.
+struct NoteFrameTerms {
+    int note = kNone;
+    int linkedPrevious = kNone;
+    double stretch = 1.0; // K: target length over source length
+    double sourceOrigin = 0.0; // sourceStart in samples
+    double targetOrigin = 0.0; // targetStart in samples
+    double targetEnd = 0.0; // targetEnd in samples
+    bool shifting = false; // the read rate differs from 1: offsets move and jump
+    double advance = 0.0; // offset change per sample: rate * pitchFactor - 1
+    double period = 0.0; // three source periods in samples
+    double volume = 0.0;
+    double startGain = 0.0; // where the start ramp begins: the volume when linked, else 0
+    double endGain = 0.0; // where the end ramp ends: the linked successor's volume, else 0
+};
+
+// The terms of note at frame; false when the note is silent there (not active,
+// an empty or reversed span, values that are not finite).
+bool noteFrameTerms(TakeModel& model, int note, int frame, const ResynthesisSettings& settings,
+    NoteFrameTerms& terms);
+
+// The voice that plays note in this sample: its own, the one its linked
+// predecessor leaves it, or a free one; -1 when all four are taken.
+int claimVoice(TakeModel& model, const NoteFrameTerms& terms, std::array<bool, kVoiceCount>& used);
+
+// One sample of the note on voice at position, weighted by its edge ramps;
+// advances the voice's offsets.
+float voiceSample(TakeModel& model, int voice, const NoteFrameTerms& terms, int position);
+
+// Voices that played nothing in this sample become free.
+void releaseUnusedVoices(TakeModel& model, const std::array<bool, kVoiceCount>& used);
+
+// Frees all four voices.
+void resetVoices(TakeModel& model);
+
+class Resynthesis {
+public:
+    // The mixed output sample at position; sets playCursor to its frame and
+    // assigns and releases the voices. The active notes and their terms are
+    // found once per frame.
+    float outputSampleAt(TakeModel& model, int position, const ResynthesisSettings& settings);
+
+    // Pulls the notes sounding at position, or starting within ten frames,
+    // towards the MIDI key held in heldNotes[0].
+    void midiRetune(TakeModel& model, int position);
+
+    // The note table may have changed: find the active notes again.
+    void invalidate() { planValid = false; }
+
+    // A render on the user-interface thread takes the voices from playback
+    // and gives them back afterwards. The caller holds the edit lock for the
+    // whole render, so playing blocks are silent meanwhile; the render's final
+    // position is posted for the audio thread.
+    void beginRender(TakeModel& model);
+    void endRender(TakeModel& model, int finalPosition);
+
+private:
+    void planFrame(TakeModel& model, int frame, const ResynthesisSettings& settings);
+
+    bool planValid = false;
+    int plannedFrame = 0;
+    ResynthesisSettings plannedSettings;
+    int activeCount = 0;
+    std::array<NoteFrameTerms, kMaxNotes> active {};
+};

@@ -1,0 +1,425 @@
+#include "model/segmentation.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+// Row 0 of the analysis written directly, as the detector would leave it.
+void setFrame(TakeModel& model, int frame, float pitch, float voicing = 1.0f)
+{
+    model.framePitch[0][frame] = pitch;
+    model.frameVoicing[0][frame] = voicing;
+}
+
+void fillFrames(TakeModel& model, int first, int last, float pitch, float voicing = 1.0f)
+{
+    for (int f = first; f < last; ++f)
+        setFrame(model, f, pitch, voicing);
+}
+
+void setRecordedFrames(TakeModel& model, int frames)
+{
+    model.recordedLength.store(frames * kFrameLength);
+}
+
+std::unique_ptr<TakeModel> freshModel() { return std::make_unique<TakeModel>(); }
+
+} // namespace
+
+TEST(SegmentationTest, NoVoicedFramesGiveOneSelectedNoteFromFrameZero)
+{
+    auto model = freshModel();
+    setRecordedFrames(*model, 250);
+    segmentNotes(*model);
+    ASSERT_EQ(model->noteCount, 1);
+    EXPECT_EQ(model->targetStart[0], 0.0f);
+    EXPECT_EQ(model->sourceStart[0], 0.0f);
+    // Closed at the end of the recorded audio, not left one frame long.
+    EXPECT_EQ(model->targetEnd[0], 250.0f);
+    EXPECT_EQ(model->sourceEnd[0], 250.0f);
+    // No usable frame: the source pitch is 0, never a division by zero.
+    EXPECT_EQ(model->sourcePitch[0], 0.0f);
+    EXPECT_EQ(model->pitch[0], 0.0f);
+    EXPECT_EQ(model->fineTune[0], 0.0f);
+    ASSERT_EQ(model->selectionCount, 1);
+    EXPECT_EQ(model->selection[0], 0);
+}
+
+TEST(SegmentationTest, NewNotesStartWithTheSegmentationDefaults)
+{
+    auto model = freshModel();
+    segmentNotes(*model);
+    ASSERT_EQ(model->noteCount, 1);
+    EXPECT_EQ(model->sourceRow[0], 0);
+    EXPECT_EQ(model->volume[0], 1.0f);
+    EXPECT_EQ(model->rawContourDamping[0], 0.0f);
+    EXPECT_EQ(model->fineContourDamping[0], 0.0f);
+    EXPECT_EQ(model->vibratoAmplitude[0], 0.0f);
+    EXPECT_EQ(model->vibratoRate[0], 0.4f);
+    EXPECT_EQ(model->vibratoAttack[0], 0.0f);
+    EXPECT_EQ(model->blending[0], 0.5f);
+    // Nothing recorded: the note still lasts one frame.
+    EXPECT_EQ(model->targetEnd[0], 1.0f);
+    EXPECT_TRUE(model->noteEditorRedrawRequested.load());
+}
+
+TEST(SegmentationTest, VibratoWithinASemitoneStaysOneNote)
+{
+    auto model = freshModel();
+    constexpr int kFrames = 1000;
+    constexpr double kPi = 3.14159265358979323846;
+    for (int f = 0; f < kFrames; ++f)
+        setFrame(*model, f, static_cast<float>(5.0 + 0.45 * std::sin(2.0 * kPi * f / 13.0)));
+    setRecordedFrames(*model, kFrames);
+    segmentNotes(*model);
+    ASSERT_EQ(model->noteCount, 1);
+    EXPECT_EQ(model->targetEnd[0], static_cast<float>(kFrames));
+    EXPECT_EQ(model->pitch[0], 5.0f);
+    EXPECT_NEAR(model->fineTune[0], 0.0f, 0.05f);
+}
+
+// A steady pitch with two single-frame peaks at the given value, then a step to
+// a steady 8.0 with one peak of 8.2 at frame 200. The peaks are the only
+// turning points, so the note's mean is exactly the peak value.
+void buildStep(TakeModel& model, float peak)
+{
+    fillFrames(model, 0, 150, 4.0f);
+    fillFrames(model, 150, 300, 8.0f);
+    setFrame(model, 40, peak);
+    setFrame(model, 80, peak);
+    setFrame(model, 200, 8.2f);
+    setRecordedFrames(model, 300);
+}
+
+TEST(SegmentationTest, StepClosesTheNoteMidwayBetweenTurningPoints)
+{
+    auto model = freshModel();
+    buildStep(*model, 4.3f);
+    segmentNotes(*model);
+    ASSERT_EQ(model->noteCount, 2);
+    // Turning points at 80 (before the step) and 200 (after it): (80 + 200) / 2.
+    EXPECT_EQ(model->targetEnd[0], 140.0f);
+    EXPECT_EQ(model->sourceEnd[0], 140.0f);
+    EXPECT_EQ(model->targetStart[1], 140.0f);
+    EXPECT_EQ(model->sourceStart[1], 140.0f);
+    EXPECT_EQ(model->targetEnd[1], 300.0f);
+    EXPECT_EQ(model->sourcePitch[0], 4.3f);
+    EXPECT_EQ(model->pitch[0], 4.0f);
+    EXPECT_NEAR(model->fineTune[0], 0.3f, 1e-6f);
+    // The last note takes the mean of its own turning points.
+    EXPECT_EQ(model->sourcePitch[1], 8.2f);
+    EXPECT_EQ(model->pitch[1], 8.0f);
+    EXPECT_EQ(model->prevNote[1], 0);
+    EXPECT_EQ(model->nextNote[0], 1);
+    ASSERT_EQ(model->selectionCount, 2);
+    EXPECT_EQ(model->selection[0], 0);
+    EXPECT_EQ(model->selection[1], 1);
+}
+
+TEST(SegmentationTest, MeanOnAHalfSemitoneRoundsUp)
+{
+    auto model = freshModel();
+    buildStep(*model, 4.5f);
+    segmentNotes(*model);
+    ASSERT_EQ(model->noteCount, 2);
+    EXPECT_EQ(model->pitch[0], 5.0f);
+    EXPECT_EQ(model->fineTune[0], -0.5f);
+}
+
+TEST(SegmentationTest, ZigZagDropsTheMiddleNoteAndExtendsTheOneBefore)
+{
+    auto model = freshModel();
+    fillFrames(*model, 0, 40, 0.0f);
+    setFrame(*model, 20, 0.5f); // previous turning point, 20 frames before the zig-zag
+    setFrame(*model, 40, 3.0f); // peak, 2.5 from the current mean
+    setFrame(*model, 41, 1.0f); // trough, 2 below the peak
+    setFrame(*model, 42, 3.0f); // peak, 2 above the trough
+    fillFrames(*model, 43, 100, 2.0f);
+    setRecordedFrames(*model, 100);
+    segmentNotes(*model);
+
+    ASSERT_EQ(model->noteCount, 3);
+    EXPECT_EQ(model->targetEnd[0], 30.0f); // (20 + 40) / 2
+    EXPECT_EQ(model->targetStart[1], 30.0f);
+    EXPECT_EQ(model->targetEnd[1], 41.0f); // extended over the dropped note at 40
+    EXPECT_EQ(model->sourcePitch[1], 1.0f); // the turning point at 41
+    EXPECT_EQ(model->targetStart[2], 41.0f);
+    EXPECT_EQ(model->targetEnd[2], 100.0f);
+    EXPECT_EQ(model->sourcePitch[2], 3.0f);
+    // The dropped note's slot was reused; the selection names it once.
+    ASSERT_EQ(model->selectionCount, 3);
+    EXPECT_EQ(model->selection[0], 0);
+    EXPECT_EQ(model->selection[1], 1);
+    EXPECT_EQ(model->selection[2], 2);
+}
+
+TEST(SegmentationTest, FramesZeroToSixAreNeverTurningPoints)
+{
+    auto model = freshModel();
+    // Extremes three semitones apart on every frame up to 6: each would cut
+    // a note if it could be a turning point.
+    for (int f = 0; f <= 6; ++f)
+        setFrame(*model, f, f % 2 == 0 ? 0.0f : 3.0f);
+    fillFrames(*model, 7, 100, 0.0f);
+    setRecordedFrames(*model, 100);
+    segmentNotes(*model);
+    EXPECT_EQ(model->noteCount, 1);
+}
+
+TEST(SegmentationTest, FrameSevenIsTheFirstPossibleTurningPoint)
+{
+    auto model = freshModel();
+    fillFrames(*model, 0, 100, 0.0f);
+    setFrame(*model, 7, 3.0f); // the note's first turning point
+    setFrame(*model, 21, -1.0f); // 4 below it: a boundary at (7 + 21) / 2
+    setRecordedFrames(*model, 100);
+    segmentNotes(*model);
+    ASSERT_EQ(model->noteCount, 2);
+    EXPECT_EQ(model->targetEnd[0], 14.0f);
+}
+
+TEST(SegmentationTest, AnUnvoicedFrameNearbyPreventsATurningPoint)
+{
+    auto model = freshModel();
+    buildStep(*model, 4.3f);
+    // Voicing exactly 0 three frames after the peak at 200 removes the only
+    // turning point after the step, so no boundary is found.
+    setFrame(*model, 203, 8.0f, 0.0f);
+    segmentNotes(*model);
+    EXPECT_EQ(model->noteCount, 1);
+}
+
+TEST(SegmentationTest, SelectionHoldsTheFirstFiveHundredNotes)
+{
+    auto model = freshModel();
+    // Segments of 10 frames alternating between 0 and 5 semitones, each with one
+    // peak. The first peak is too early to turn and the second joins the first
+    // note, so every later segment begins a note at its first frame.
+    constexpr int kSegments = 700;
+    for (int k = 0; k < kSegments; ++k) {
+        float base = (k % 2) * 5.0f;
+        fillFrames(*model, 10 * k, 10 * k + 10, base);
+        setFrame(*model, 10 * k + 5, base + 0.2f);
+    }
+    setRecordedFrames(*model, 10 * kSegments);
+    segmentNotes(*model);
+    ASSERT_EQ(model->noteCount, kSegments - 1);
+    ASSERT_EQ(model->selectionCount, kMaxSelection);
+    for (int s = 0; s < kMaxSelection; ++s)
+        ASSERT_EQ(model->selection[s], s);
+    EXPECT_EQ(model->targetStart[1], 20.0f); // midway between the peaks at 15 and 25
+    EXPECT_EQ(model->targetStart[kSegments - 2], 10.0f * (kSegments - 1));
+}
+
+TEST(SegmentationTest, FullTableExtendsTheLastNoteOverTheRest)
+{
+    auto model = freshModel();
+    // 1,250 segments of 8 frames fill the analysed range: only 1,000 become notes.
+    constexpr int kSegments = kAnalysedFrames / 8;
+    for (int k = 0; k < kSegments; ++k) {
+        float base = (k % 2) * 5.0f;
+        fillFrames(*model, 8 * k, 8 * k + 8, base);
+        setFrame(*model, 8 * k + 4, base + 0.2f);
+    }
+    setRecordedFrames(*model, kTakeFrames);
+    segmentNotes(*model);
+    ASSERT_EQ(model->noteCount, kMaxNotes);
+    const int last = kMaxNotes - 1;
+    EXPECT_EQ(model->targetStart[last], 8.0f * (last + 1));
+    // The recorded take runs past the analysed range: the note ends at 10,000.
+    EXPECT_EQ(model->targetEnd[last], static_cast<float>(kAnalysedFrames));
+    // Its source pitch is the mean of every peak from segment 1,000 on: 125
+    // even segments at 0.2 and 125 odd ones at 5.2.
+    EXPECT_NEAR(model->sourcePitch[last], 2.7, 1e-3);
+}
+
+TEST(SegmentationTest, LastNoteIsAtLeastOneFrameLong)
+{
+    auto model = freshModel();
+    buildStep(*model, 4.3f);
+    setRecordedFrames(*model, 100); // recorded less far than the last note's start
+    segmentNotes(*model);
+    ASSERT_EQ(model->noteCount, 2);
+    EXPECT_EQ(model->targetEnd[1], 141.0f);
+}
+
+TEST(SegmentationTest, LastNoteEndsOnThePartlyRecordedFrame)
+{
+    auto model = freshModel();
+    model->recordedLength.store(10 * kFrameLength + 1);
+    segmentNotes(*model);
+    EXPECT_EQ(model->targetEnd[0], 11.0f);
+}
+
+TEST(MeasureSourcePitchTest, CountsVoicedFramesFromMinusThirtyBelowTwentyFour)
+{
+    auto model = freshModel();
+    setFrame(*model, 10, -30.0f); // counted
+    setFrame(*model, 11, 24.0f); // not counted
+    setFrame(*model, 12, 6.0f); // counted
+    setFrame(*model, 13, 200.0f, 0.0f); // unvoiced
+    setFrame(*model, 14, 9.0f); // beyond sourceEnd
+    model->noteCount = 1;
+    model->sourceStart[0] = 10.7f; // truncated to frame 10
+    model->sourceEnd[0] = 14.0f;
+    model->sourcePitch[0] = kPitchUnset;
+    measureSourcePitch(*model, 0);
+    EXPECT_EQ(model->sourcePitch[0], -12.0f);
+    EXPECT_EQ(model->pitch[0], -12.0f);
+    EXPECT_EQ(model->fineTune[0], 0.0f);
+}
+
+TEST(MeasureSourcePitchTest, AMeasuredPitchIsOnlySplitAgain)
+{
+    auto model = freshModel();
+    fillFrames(*model, 0, 20, 10.0f);
+    model->noteCount = 1;
+    model->sourceStart[0] = 0.0f;
+    model->sourceEnd[0] = 20.0f;
+    model->sourcePitch[0] = -2.5f;
+    measureSourcePitch(*model, 0);
+    EXPECT_EQ(model->sourcePitch[0], -2.5f);
+    EXPECT_EQ(model->pitch[0], -2.0f); // halves round up
+    EXPECT_EQ(model->fineTune[0], -0.5f);
+}
+
+TEST(MeasureSourcePitchTest, SpansOutsideTheAnalysisReadOnlyTheAnalysedFrames)
+{
+    auto model = freshModel();
+    fillFrames(*model, 0, 2, 3.0f);
+    fillFrames(*model, kAnalysedFrames, kAnalysedFrames + 20, 20.0f); // never analysed
+    model->noteCount = 3;
+    model->sourceStart[0] = -50.0f;
+    model->sourceEnd[0] = 2.0f;
+    model->sourceStart[1] = 9990.0f;
+    model->sourceEnd[1] = 1.0e9f;
+    model->sourceStart[2] = 30.0f; // reversed
+    model->sourceEnd[2] = 20.0f;
+    for (int n = 0; n < 3; ++n) {
+        model->sourcePitch[n] = kPitchUnset;
+        measureSourcePitch(*model, n);
+    }
+    EXPECT_EQ(model->sourcePitch[0], 3.0f);
+    EXPECT_EQ(model->sourcePitch[1], 0.0f);
+    EXPECT_EQ(model->sourcePitch[2], 0.0f);
+    // A source pitch that is not a number is measured again rather than split.
+    model->sourcePitch[0] = std::nanf("");
+    measureSourcePitch(*model, 0);
+    EXPECT_EQ(model->pitch[0], 3.0f);
+}
+
+TEST(SmoothedFramePitchTest, RadiusTenAveragesTwentyOneFrames)
+{
+    auto model = freshModel();
+    for (int f = 90; f <= 110; ++f)
+        setFrame(*model, f, 0.5f * (f - 90)); // 0 .. 10, mean 5
+    setFrame(*model, 89, 20.0f); // one frame too far
+    setFrame(*model, 111, 20.0f);
+    EXPECT_FLOAT_EQ(smoothedFramePitch(*model, 0, 100.0f, 10.0f), 5.0f);
+    // The nearest frame is the centre: 99.6 rounds to 100.
+    EXPECT_FLOAT_EQ(smoothedFramePitch(*model, 0, 99.6f, 10.0f), 5.0f);
+}
+
+TEST(SmoothedFramePitchTest, LeavesOutImplausibleAndUnvoicedNeighbours)
+{
+    auto model = freshModel();
+    fillFrames(*model, 0, 200, 2.0f);
+    setFrame(*model, 101, 24.0f);
+    setFrame(*model, 99, -24.0f);
+    setFrame(*model, 102, 50.0f, 0.0f);
+    setFrame(*model, 98, 8.0f);
+    // Centre 2 plus 98 (8) only: (2 + 8) / 2.
+    EXPECT_FLOAT_EQ(smoothedFramePitch(*model, 0, 100.0f, 2.0f), 5.0f);
+}
+
+TEST(SmoothedFramePitchTest, TheCentreCountsEvenWhenUnvoiced)
+{
+    auto model = freshModel();
+    fillFrames(*model, 0, 200, 2.0f);
+    setFrame(*model, 100, 200.0f, 0.0f);
+    EXPECT_FLOAT_EQ(smoothedFramePitch(*model, 0, 100.0f, 1.0f), (200.0f + 2.0f + 2.0f) / 3.0f);
+    EXPECT_EQ(smoothedFramePitch(*model, 0, 100.0f, 0.0f), 200.0f);
+}
+
+TEST(SmoothedFramePitchTest, OutsideTheAnalysedRangeReadsZero)
+{
+    auto model = freshModel();
+    fillFrames(*model, 0, kAnalysedFrames + 10, 7.0f);
+    // An enormous radius stays bounded by the analysed range.
+    EXPECT_FLOAT_EQ(smoothedFramePitch(*model, 0, 5000.0f, 1.0e30f), 7.0f);
+    EXPECT_EQ(smoothedFramePitch(*model, 0, -0.1f, 3.0f), 0.0f);
+    EXPECT_EQ(smoothedFramePitch(*model, 0, 10000.0f, 3.0f), 0.0f);
+    EXPECT_EQ(smoothedFramePitch(*model, 0, std::nanf(""), 3.0f), 0.0f);
+    EXPECT_EQ(smoothedFramePitch(*model, 4, 50.0f, 3.0f), 0.0f);
+    EXPECT_EQ(smoothedFramePitch(*model, -1, 50.0f, 3.0f), 0.0f);
+    // Frames from 10,000 on are not neighbours; at the low edge only the
+    // frames above count.
+    setFrame(*model, 9999, 1.0f);
+    EXPECT_FLOAT_EQ(smoothedFramePitch(*model, 0, 9999.0f, 5.0f), (1.0f + 5 * 7.0f) / 6.0f);
+    setFrame(*model, 0, 1.0f);
+    EXPECT_FLOAT_EQ(smoothedFramePitch(*model, 0, 0.0f, 5.0f), (1.0f + 5 * 7.0f) / 6.0f);
+}
+
+TEST(NoteChangedTest, ClearsComputedPointsOfTheNoteAndItsTargetNeighbours)
+{
+    auto model = freshModel();
+    model->noteCount = 3;
+    const float starts[] = {0.0f, 10.0f, 20.0f};
+    for (int n = 0; n < 3; ++n) {
+        model->targetStart[n] = starts[n];
+        model->targetEnd[n] = starts[n] + 10.0f;
+        model->contour[n][0] = 3.0f; // computed
+        model->contour[n][1] = 1002.0f; // drawn
+        model->contour[n][2] = 900.0f; // drawn at the threshold
+    }
+    model->contour[1][399] = -150.0f;
+    model->noteEditorRedrawRequested.store(false);
+    noteChanged(*model, 1);
+    for (int n = 0; n < 3; ++n) {
+        EXPECT_EQ(model->contour[n][0], kPitchUnset) << n;
+        EXPECT_EQ(model->contour[n][1], 1002.0f) << n;
+        EXPECT_EQ(model->contour[n][2], 900.0f) << n;
+    }
+    EXPECT_EQ(model->contour[1][399], kPitchUnset);
+    EXPECT_EQ(model->prevNote[1], 0);
+    EXPECT_EQ(model->nextNote[1], 2);
+    // The neighbours' own links are left alone.
+    EXPECT_EQ(model->nextNote[0], kLinkUnresolved);
+    EXPECT_EQ(model->prevNote[2], kLinkUnresolved);
+    EXPECT_TRUE(model->noteEditorRedrawRequested.load());
+}
+
+TEST(NoteChangedTest, LinksTheHighestIndexAndLeavesOthersAlone)
+{
+    auto model = freshModel();
+    model->noteCount = 4;
+    for (int n = 0; n < 4; ++n) {
+        model->targetStart[n] = 0.0f;
+        model->targetEnd[n] = 5.0f;
+        model->contour[n][0] = 3.0f;
+    }
+    model->targetStart[3] = 5.0f;
+    model->targetEnd[3] = 8.0f;
+    model->targetStart[2] = 50.0f; // touches nothing
+    model->targetEnd[2] = 60.0f;
+    noteChanged(*model, 3);
+    EXPECT_EQ(model->prevNote[3], 1); // notes 0 and 1 end at 5: the higher wins
+    EXPECT_EQ(model->nextNote[3], kNone);
+    EXPECT_EQ(model->contour[1][0], kPitchUnset);
+    EXPECT_EQ(model->contour[0][0], 3.0f);
+    EXPECT_EQ(model->contour[2][0], 3.0f);
+}
+
+TEST(NoteChangedTest, IgnoresIndicesOutsideTheTable)
+{
+    auto model = freshModel();
+    model->noteCount = 1;
+    model->contour[1][0] = 3.0f;
+    noteChanged(*model, 1);
+    noteChanged(*model, -1);
+    noteChanged(*model, kMaxNotes);
+    EXPECT_EQ(model->contour[1][0], 3.0f);
+    EXPECT_FALSE(model->noteEditorRedrawRequested.load());
+}

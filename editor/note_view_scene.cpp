@@ -1,6 +1,7 @@
 #include "editor/note_view_scene.h"
 
 #include "editor/note_geometry.h"
+#include "engine/contour_lookup.h"
 #include "engine/edit_lock.h"
 
 #include <algorithm>
@@ -211,7 +212,18 @@ void captureNotes(
     }
 }
 
+float engineNotePitch(TakeModel& model, int note, float offset, float* voicing)
+{
+    return notePitchAt(model, note, offset, voicing, false);
+}
+
 } // namespace
+
+const ContourLookup& engineContourLookup()
+{
+    static constexpr ContourLookup lookup {engineNotePitch, linkedPrevious};
+    return lookup;
+}
 
 void captureNoteView(NoteViewScene& scene, TakeModel& model, EditLock& editLock,
     const NoteViewState& view, const ContourLookup& lookup)

@@ -101,6 +101,9 @@ struct ContourLookup {
     int (*linkedPrevious)(TakeModel& model, int note) = nullptr;
 };
 
+// The engine's lookups, as playback uses them.
+const ContourLookup& engineContourLookup();
+
 // The view's own state that a draw depends on.
 struct NoteViewState {
     int row = kNoteEditorRow;

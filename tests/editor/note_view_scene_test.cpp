@@ -1,8 +1,10 @@
 #include "editor/note_geometry.h"
 #include "editor/note_view_scene.h"
 #include "engine/edit_lock.h"
+#include "model/segmentation.h"
 #include "recording_painter.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -320,6 +322,55 @@ TEST_F(NoteViewSceneTest, CaptureLeavesTheLockFree)
     capture();
     EXPECT_TRUE(lock.tryLock());
     lock.unlock();
+}
+
+} // namespace
+
+namespace {
+
+// A sung line of three notes with a light vibrato, with an unvoiced gap
+// before the last.
+void writeMelody(TakeModel& model)
+{
+    auto& pitch = model.framePitch[0];
+    auto& voicing = model.frameVoicing[0];
+    for (int f = 0; f < 400; ++f) {
+        float p = f < 120 ? 2.0f : f < 240 ? 7.0f : 4.0f;
+        bool gap = f < 10 || (f >= 240 && f < 250) || f >= 380;
+        pitch[f] = gap ? kUnvoicedPitch : p + 0.2f * std::sin(0.3f * f);
+        voicing[f] = gap ? 0.0f : 0.8f;
+    }
+}
+
+TEST(NoteViewSceneEngineTest, EngineContoursOfSegmentedNotesFoldToTheirRows)
+{
+    auto model = std::make_unique<TakeModel>();
+    auto scene = std::make_unique<NoteViewScene>();
+    EditLock lock;
+    writeMelody(*model);
+    segmentNotes(*model);
+    ASSERT_GE(model->noteCount, 2);
+    NoteViewState state;
+    state.bottom = kViewHeight;
+    captureNoteView(*scene, *model, lock, state, engineContourLookup());
+    int longNotes = 0;
+    for (const SceneNote& note : scene->notes) {
+        int i = note.note;
+        EXPECT_NE(model->pitch[i], kPitchUnset) << "the first lookup measures the note";
+        EXPECT_FLOAT_EQ(note.basePitch, foldToOctave(model->pitch[i]));
+        if (note.frameCount < 30)
+            continue; // a sliver at the edge of a gap
+        ++longNotes;
+        // Away from the transition zones the contour is the sung pitch.
+        int middle = note.frameCount / 2;
+        float sung = model->framePitch[0][note.firstFrame + middle];
+        EXPECT_NEAR(scene->notePitch[note.valueIndex + middle], foldToOctave(sung), 0.05f);
+        EXPECT_GT(scene->noteVoicing[note.valueIndex + middle], 0.0f);
+    }
+    EXPECT_GE(longNotes, 2);
+    // The draw filled the memo, so the next one reads it.
+    const SceneNote& first = scene->notes.front();
+    EXPECT_GT(model->contour[first.note][5], -200.0f);
 }
 
 } // namespace

@@ -149,38 +149,49 @@ void captureCurve(NoteViewScene& scene, const TakeModel& model)
     }
 }
 
+// Frames of one note looked up per hold of the edit lock. The audio thread
+// tries the lock only for a few microseconds before it gives up on a block,
+// so every hold here must stay shorter than that, even with a cold memo.
+constexpr int kFramesPerHold = 2;
+
+struct NoteSpan {
+    float start, end;
+};
+
 // Appends note i when part of its target span is visible, with the folded
 // pitch and the voicing the lookup reports at every visible frame.
-void captureNote(
-    NoteViewScene& scene, TakeModel& model, const ContourLookup& lookup, int i, PenColour colour)
+void captureNote(NoteViewScene& scene, TakeModel& model, EditLock& editLock,
+    const ContourLookup& lookup, int i, NoteSpan span, PenColour colour)
 {
-    float start = model.targetStart[static_cast<std::size_t>(i)];
-    float end = model.targetEnd[static_cast<std::size_t>(i)];
     int visibleEnd = scene.scroll + kVisibleFrames;
-    if (!(start < visibleEnd && end > scene.scroll))
+    if (!(span.start < visibleEnd && span.end > scene.scroll))
         return;
-    int first = start < scene.scroll + 1 ? scene.scroll + 1 : static_cast<int>(start);
+    int first = span.start < scene.scroll + 1 ? scene.scroll + 1 : static_cast<int>(span.start);
     SceneNote note;
     note.note = i;
-    note.targetStart = start;
-    note.targetEnd = end;
+    note.targetStart = span.start;
+    note.targetEnd = span.end;
     note.firstFrame = first;
     note.valueIndex = static_cast<int>(scene.notePitch.size());
     note.colour = colour;
-    for (int f = first; f < end && f < visibleEnd; ++f) {
-        float voicing = 0.0f; // a lookup that reports nothing counts as unvoiced
-        float pitch = lookup.pitchAt(model, i, static_cast<float>(f) - start, &voicing);
-        scene.notePitch.push_back(foldToOctave(pitch));
-        scene.noteVoicing.push_back(finiteOr(voicing, 0.0f));
-        ++note.frameCount;
+    for (int f = first; f < span.end && f < visibleEnd;) {
+        EditGuard guard(editLock);
+        for (int k = 0; k < kFramesPerHold && f < span.end && f < visibleEnd; ++k, ++f) {
+            float voicing = 0.0f; // a lookup that reports nothing counts as unvoiced
+            float pitch = lookup.pitchAt(model, i, static_cast<float>(f) - span.start, &voicing);
+            scene.notePitch.push_back(foldToOctave(pitch));
+            scene.noteVoicing.push_back(finiteOr(voicing, 0.0f));
+            ++note.frameCount;
+        }
     }
     if (note.frameCount == 0)
         return;
+    EditGuard guard(editLock);
     // The first lookup measures a fresh note's pitch, so read it only now.
     note.basePitch = foldToOctave(model.pitch[static_cast<std::size_t>(i)]);
     note.targetPitch
         = model.pitch[static_cast<std::size_t>(i)] + model.fineTune[static_cast<std::size_t>(i)];
-    if (static_cast<float>(first) == start) {
+    if (static_cast<float>(first) == span.start) {
         int k = lookup.linkedPrevious(model, i);
         if (k >= 0 && k < model.noteCount) {
             float length = model.targetEnd[static_cast<std::size_t>(k)]
@@ -193,22 +204,30 @@ void captureNote(
     scene.notes.push_back(note);
 }
 
-void captureNotes(
-    NoteViewScene& scene, TakeModel& model, const ContourLookup& lookup, int hoverNote)
+void captureNotes(NoteViewScene& scene, TakeModel& model, EditLock& editLock,
+    const ContourLookup& lookup, int hoverNote)
 {
     std::array<bool, kMaxNotes> selected {};
-    int selectionCount = std::clamp(model.selectionCount, 0, kMaxSelection);
-    for (int s = 0; s < selectionCount; ++s) {
-        int note = model.selection[static_cast<std::size_t>(s)];
-        if (note >= 0 && note < kMaxNotes)
-            selected[static_cast<std::size_t>(note)] = true;
+    std::array<NoteSpan, kMaxNotes> spans;
+    int noteCount = 0;
+    {
+        EditGuard guard(editLock);
+        int selectionCount = std::clamp(model.selectionCount, 0, kMaxSelection);
+        for (int s = 0; s < selectionCount; ++s) {
+            int note = model.selection[static_cast<std::size_t>(s)];
+            if (note >= 0 && note < kMaxNotes)
+                selected[static_cast<std::size_t>(note)] = true;
+        }
+        noteCount = std::clamp(model.noteCount, 0, kMaxNotes);
+        for (int i = 0; i < noteCount; ++i)
+            spans[static_cast<std::size_t>(i)] = {model.targetStart[static_cast<std::size_t>(i)],
+                model.targetEnd[static_cast<std::size_t>(i)]};
     }
-    int noteCount = std::clamp(model.noteCount, 0, kMaxNotes);
     for (int i = 0; i < noteCount; ++i) {
         PenColour colour = i == hoverNote ? kHoverNoteColour : kNoteColour;
         if (selected[static_cast<std::size_t>(i)])
             colour = kSelectedNoteColour;
-        captureNote(scene, model, lookup, i, colour);
+        captureNote(scene, model, editLock, lookup, i, spans[static_cast<std::size_t>(i)], colour);
     }
 }
 
@@ -258,10 +277,12 @@ void captureNoteView(NoteViewScene& scene, TakeModel& model, EditLock& editLock,
     if (view.row >= 0 && view.row < kAnalysisRows)
         captureCurve(scene, model);
 
-    EditGuard guard(editLock);
-    scene.scaleMask = model.scaleMask;
+    {
+        EditGuard guard(editLock);
+        scene.scaleMask = model.scaleMask;
+    }
     if (view.row == kNoteEditorRow && lookup.pitchAt && lookup.linkedPrevious)
-        captureNotes(scene, model, lookup, view.hoverNote);
+        captureNotes(scene, model, editLock, lookup, view.hoverNote);
 }
 
 NoteViewScene::NoteViewScene()

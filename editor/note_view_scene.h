@@ -116,6 +116,9 @@ struct NoteViewState {
 class EditLock;
 
 // Fills scene from the model. The edit lock is held only while the scale and
-// the notes are copied; the analysis rows and cursors are atomics.
+// the notes are copied, in holds of a few lookups each, so that a playing
+// audio block never finds it taken for long; the analysis rows and cursors
+// are atomics. The notes of one draw may therefore mix two moments of an edit
+// made by the audio thread (the MIDI retune), never a half-written lookup.
 void captureNoteView(NoteViewScene& scene, TakeModel& model, EditLock& editLock,
     const NoteViewState& view, const ContourLookup& lookup);

@@ -152,7 +152,7 @@ void captureCurve(NoteViewScene& scene, const TakeModel& model)
 // Frames of one note looked up per hold of the edit lock. The audio thread
 // tries the lock only for a few microseconds before it gives up on a block,
 // so every hold here must stay shorter than that, even with a cold memo.
-constexpr int kFramesPerHold = 2;
+constexpr int kFramesPerHold = 4;
 
 struct NoteSpan {
     float start, end;
@@ -175,14 +175,24 @@ void captureNote(NoteViewScene& scene, TakeModel& model, EditLock& editLock,
     note.valueIndex = static_cast<int>(scene.notePitch.size());
     note.colour = colour;
     for (int f = first; f < span.end && f < visibleEnd;) {
-        EditGuard guard(editLock);
-        for (int k = 0; k < kFramesPerHold && f < span.end && f < visibleEnd; ++k, ++f) {
-            float voicing = 0.0f; // a lookup that reports nothing counts as unvoiced
-            float pitch = lookup.pitchAt(model, i, static_cast<float>(f) - span.start, &voicing);
-            scene.notePitch.push_back(foldToOctave(pitch));
-            scene.noteVoicing.push_back(finiteOr(voicing, 0.0f));
-            ++note.frameCount;
+        // Looked up into locals and stored after the hold, so that the first
+        // touch of the scene's pages never happens while the lock is held.
+        float pitches[kFramesPerHold];
+        float voicings[kFramesPerHold];
+        int count = 0;
+        {
+            EditGuard guard(editLock);
+            for (; count < kFramesPerHold && f < span.end && f < visibleEnd; ++count, ++f) {
+                voicings[count] = 0.0f; // a lookup that reports nothing counts as unvoiced
+                pitches[count] = lookup.pitchAt(
+                    model, i, static_cast<float>(f) - span.start, &voicings[count]);
+            }
         }
+        for (int k = 0; k < count; ++k) {
+            scene.notePitch.push_back(foldToOctave(pitches[k]));
+            scene.noteVoicing.push_back(finiteOr(voicings[k], 0.0f));
+        }
+        note.frameCount += count;
     }
     if (note.frameCount == 0)
         return;

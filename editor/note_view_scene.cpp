@@ -59,14 +59,14 @@ uint8_t grey(float voicing)
 // jump of two semitones or more starts a new stroke.
 void paintCurve(const NoteViewScene& scene, NotePainter& painter)
 {
-    painter.setPenColour(kCurveStartColour);
+    painter.setPenColour(kWhiteCColor);
     painter.moveTo(1, foldedPitchY(scene.curvePitch[1], scene.rowH));
     float previous = 0.0f;
     for (int x = 2; x <= kLastDrawnX; ++x) {
         float voicing = scene.curveVoicing[x];
         uint8_t g = grey(voicing);
         float current = scene.curvePitch[x];
-        painter.setPenColour(PenColour {g, g, g, 255});
+        painter.setPenColour(CColor {g, g, g, 255});
         int y = foldedPitchY(current, scene.rowH);
         if (x > 2 && std::fabs(current - previous) < 2.0f && g > 0
             && scene.curveVoicing[x - 1] > 0.0f)
@@ -79,7 +79,7 @@ void paintCurve(const NoteViewScene& scene, NotePainter& painter)
 
 void paintTick(const NoteViewScene& scene, NotePainter& painter, int x, float basePitch)
 {
-    painter.setPenColour(kTickColour);
+    painter.setPenColour(kBlackCColor);
     painter.moveTo(x, foldedPitchY(basePitch, scene.rowH, -kTickHalfLength));
     painter.lineTo(x, foldedPitchY(basePitch, scene.rowH, kTickHalfLength));
 }
@@ -149,9 +149,10 @@ void captureCurve(NoteViewScene& scene, const TakeModel& model)
     }
 }
 
-// Frames of one note looked up per hold of the edit lock. The audio thread
-// tries the lock only for a few microseconds before it gives up on a block,
-// so every hold here must stay shorter than that, even with a cold memo.
+// Frames of one note looked up per hold of the edit lock. A playing audio
+// block gives up on the lock after a short bounded retry and goes out
+// silent, so every hold here stays far shorter than that retry, even with a
+// cold memo.
 constexpr int kFramesPerHold = 4;
 
 struct NoteSpan {
@@ -161,7 +162,7 @@ struct NoteSpan {
 // Appends note i when part of its target span is visible, with the folded
 // pitch and the voicing the lookup reports at every visible frame.
 void captureNote(NoteViewScene& scene, TakeModel& model, EditLock& editLock,
-    const ContourLookup& lookup, int i, NoteSpan span, PenColour colour)
+    const ContourLookup& lookup, int i, NoteSpan span, CColor colour)
 {
     int visibleEnd = scene.scroll + kVisibleFrames;
     if (!(span.start < visibleEnd && span.end > scene.scroll))
@@ -234,7 +235,7 @@ void captureNotes(NoteViewScene& scene, TakeModel& model, EditLock& editLock,
                 model.targetEnd[static_cast<std::size_t>(i)]};
     }
     for (int i = 0; i < noteCount; ++i) {
-        PenColour colour = i == hoverNote ? kHoverNoteColour : kNoteColour;
+        CColor colour = i == hoverNote ? kHoverNoteColour : kNoteColour;
         if (selected[static_cast<std::size_t>(i)])
             colour = kSelectedNoteColour;
         captureNote(scene, model, editLock, lookup, i, spans[static_cast<std::size_t>(i)], colour);

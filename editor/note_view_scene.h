@@ -9,6 +9,7 @@
 #pragma once
 
 #include "model/take_model.h"
+#include "toolkit/c_color.h"
 
 #include <array>
 #include <cstdint>
@@ -21,21 +22,14 @@ constexpr int kMaxBeatLines = 1000;
 constexpr int kTickHalfLength = 8; // start and end ticks reach 8 pixels above and below
 constexpr int kNoteEditorRow = -1; // analysisRow of the note editor
 
-struct PenColour {
-    uint8_t red, green, blue, alpha;
-    bool operator==(const PenColour&) const = default;
-};
-
-constexpr PenColour kExcludedClassColour {120, 30, 30, 0};
-constexpr PenColour kAllowedClassColour {180, 70, 80, 0};
-constexpr PenColour kBeatColour {160, 60, 60, 0};
-constexpr PenColour kNoteColour {230, 200, 200, 255};
-constexpr PenColour kHoverNoteColour {255, 255, 255, 255};
-constexpr PenColour kSelectedNoteColour {0, 0, 0, 255};
-constexpr PenColour kTargetPitchColour {255, 0, 0, 255};
-constexpr PenColour kTickColour {0, 0, 0, 255};
-constexpr PenColour kBandColour {0, 0, 0, 0};
-constexpr PenColour kCurveStartColour {255, 255, 255, 255};
+constexpr CColor kExcludedClassColour {120, 30, 30, 0};
+constexpr CColor kAllowedClassColour {180, 70, 80, 0};
+constexpr CColor kBeatColour {160, 60, 60, 0};
+constexpr CColor kNoteColour {230, 200, 200, 255};
+constexpr CColor kHoverNoteColour {255, 255, 255, 255};
+constexpr CColor kSelectedNoteColour {0, 0, 0, 255};
+constexpr CColor kTargetPitchColour {255, 0, 0, 255};
+constexpr CColor kBandColour {0, 0, 0, 0};
 
 // One visible note: the frames of its target span inside the view and the
 // folded pitch and source voicing at each of them.
@@ -50,7 +44,7 @@ struct SceneNote {
     float targetPitch = 0.0f; // pitch + fineTune, where the red bar sits
     bool linkedIn = false; // the contour continues from a linked predecessor
     float linkedInPitch = 0.0f; // folded last pitch of that predecessor
-    PenColour colour = kNoteColour;
+    CColor colour = kNoteColour;
 };
 
 struct NoteViewScene {
@@ -86,10 +80,10 @@ struct NoteViewScene {
 class NotePainter {
 public:
     virtual ~NotePainter() = default;
-    virtual void setPenColour(PenColour colour) = 0;
+    virtual void setPenColour(CColor colour) = 0;
     virtual void moveTo(int x, int y) = 0;
     virtual void lineTo(int x, int y) = 0;
-    virtual void drawPoint(int x, int y, PenColour colour) = 0;
+    virtual void drawPoint(int x, int y, CColor colour) = 0;
 };
 
 void paintNoteView(const NoteViewScene& scene, NotePainter& painter);

@@ -16,10 +16,10 @@ constexpr auto kBlockPeriod = std::chrono::microseconds(11610); // 512 samples a
 
 class NullPainter : public NotePainter {
 public:
-    void setPenColour(PenColour) override { }
+    void setPenColour(CColor) override { }
     void moveTo(int, int) override { }
     void lineTo(int, int) override { }
-    void drawPoint(int, int, PenColour) override { }
+    void drawPoint(int, int, CColor) override { }
 };
 
 // The audio thread runs blocks at the pace of a real device while the

@@ -184,13 +184,13 @@ TEST_F(NoteViewSceneTest, TicksMarkStartAndLastFrameAndTheRedBarSitsAtTheTargetP
     model->fineTune[0] = 0.0f;
     capture();
     RecordingPainter painter = paint();
-    auto start = painter.verticalsAt(20, kTickColour);
+    auto start = painter.verticalsAt(20, kBlackCColor);
     ASSERT_EQ(start.size(), 1u);
     EXPECT_EQ(start[0].y0, 296);
     EXPECT_EQ(start[0].y1, 312);
     // The end tick sits one pixel right of the last frame (39).
-    EXPECT_EQ(painter.verticalsAt(40, kTickColour).size(), 1u);
-    EXPECT_TRUE(painter.verticalsAt(39, kTickColour).empty());
+    EXPECT_EQ(painter.verticalsAt(40, kBlackCColor).size(), 1u);
+    EXPECT_TRUE(painter.verticalsAt(39, kBlackCColor).empty());
     int redPoints = 0;
     for (const PaintedPoint& point : painter.points) {
         EXPECT_EQ(point.colour, kTargetPitchColour);
@@ -208,8 +208,8 @@ TEST_F(NoteViewSceneTest, NoteStartingLeftOfTheViewHasNoStartTick)
     EXPECT_EQ(scene->notes[0].firstFrame, 101); // contour begins at x 1
     RecordingPainter painter = paint();
     for (int x = 0; x <= 2; ++x)
-        EXPECT_TRUE(painter.verticalsAt(x, kTickColour).empty()) << x;
-    EXPECT_EQ(painter.verticalsAt(100, kTickColour).size(), 1u); // the end tick stays
+        EXPECT_TRUE(painter.verticalsAt(x, kBlackCColor).empty()) << x;
+    EXPECT_EQ(painter.verticalsAt(100, kBlackCColor).size(), 1u); // the end tick stays
     EXPECT_EQ(painter.points.front().x, 1);
     EXPECT_EQ(painter.points.back().x, 99);
 }
@@ -273,7 +273,7 @@ TEST_F(NoteViewSceneTest, AnalysisCurveBreaksAtGapsAndJumps)
     RecordingPainter painter = paint();
     auto into = [&](int x) { return painter.stepsInto(x); };
     ASSERT_EQ(into(49).size(), 1u);
-    EXPECT_EQ(into(49)[0].colour, (PenColour {127, 127, 127, 255}));
+    EXPECT_EQ(into(49)[0].colour, (CColor {127, 127, 127, 255}));
     EXPECT_EQ(into(49)[0].y1, pitchY(5.0f, scene->rowH));
     EXPECT_TRUE(into(50).empty());
     EXPECT_TRUE(into(51).empty());
@@ -283,7 +283,7 @@ TEST_F(NoteViewSceneTest, AnalysisCurveBreaksAtGapsAndJumps)
     EXPECT_TRUE(into(102).empty());
     EXPECT_TRUE(into(2).empty()); // the first step only places the pen
     ASSERT_EQ(into(200).size(), 1u);
-    EXPECT_EQ(into(200)[0].colour, (PenColour {255, 255, 255, 255}));
+    EXPECT_EQ(into(200)[0].colour, (CColor {255, 255, 255, 255}));
 }
 
 TEST_F(NoteViewSceneTest, CurveReadsTheVisiblePartOfItsRow)

@@ -8,17 +8,17 @@
 
 struct PaintedLine {
     int x0, y0, x1, y1;
-    PenColour colour;
+    CColor colour;
 };
 
 struct PaintedPoint {
     int x, y;
-    PenColour colour;
+    CColor colour;
 };
 
 class RecordingPainter : public NotePainter {
 public:
-    void setPenColour(PenColour c) override { colour = c; }
+    void setPenColour(CColor c) override { colour = c; }
     void moveTo(int x, int y) override
     {
         penX = x;
@@ -31,7 +31,7 @@ public:
         penX = x;
         penY = y;
     }
-    void drawPoint(int x, int y, PenColour c) override { points.push_back({x, y, c}); }
+    void drawPoint(int x, int y, CColor c) override { points.push_back({x, y, c}); }
 
     // One-pixel steps from x - 1 to x: a contour arriving at x.
     std::vector<PaintedLine> stepsInto(int x) const
@@ -43,7 +43,7 @@ public:
         return found;
     }
     // Vertical lines at x in the given colour.
-    std::vector<PaintedLine> verticalsAt(int x, PenColour c) const
+    std::vector<PaintedLine> verticalsAt(int x, CColor c) const
     {
         std::vector<PaintedLine> found;
         for (const PaintedLine& line : lines)
@@ -57,6 +57,6 @@ public:
     int moves = 0;
 
 private:
-    PenColour colour {0, 0, 0, 0};
+    CColor colour {0, 0, 0, 0};
     int penX = 0, penY = 0;
 };

@@ -8,12 +8,17 @@
 #include "shell/editor_factory.h"
 #include "shell/module_handle.h"
 #include "shell/pitch_effect.h"
+#include "toolkit/x11/x11_platform.h"
 
 #define CANTILO_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
-AEffEditor* makePitchEditor(PitchEffect& effect) { return new PitchEditor(&effect); }
+// Inside a host the editor's frames are child windows of the host's X11 window.
+AEffEditor* makePitchEditor(PitchEffect& effect)
+{
+    return new PitchEditor(&effect, &x11Platform());
+}
 
 // Runs when the loader maps the module: remember where it came from and let
 // every effect of this module create its editor.

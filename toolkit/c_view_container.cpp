@@ -45,6 +45,23 @@ private:
     CRect savedClip;
 };
 
+// Draws one child: clip and limit narrowed to area (the context's current
+// coordinates), so that the child cannot paint outside its own size.
+void drawChild(CDrawContext* context, CView* view, const CRect& area)
+{
+    CRect savedLimit = context->getClipLimit();
+    CRect savedClip;
+    context->getClipRect(savedClip);
+    CRect limit = toWindow(context, area);
+    limit.bound(savedLimit);
+    context->setClipLimit(limit);
+    context->setClipRect(area);
+    view->drawRect(context, area);
+    view->setDirty(false);
+    context->setClipLimit(savedLimit);
+    context->setClipRect(savedClip);
+}
+
 } // namespace
 
 CViewContainer::CViewContainer(const CRect& size, CFrame* frame, CBitmap* background)
@@ -158,9 +175,7 @@ void CViewContainer::drawRect(CDrawContext* context, const CRect& updateRect)
             area.bound(local);
             if (area.isEmpty())
                 continue;
-            context->setClipRect(area);
-            view->drawRect(context, area);
-            view->setDirty(false);
+            drawChild(context, view, area);
         }
     }
     bDirty = false;
@@ -192,8 +207,7 @@ void CViewContainer::redrawDirty(CDrawContext* context, CRect& painted)
         // first, so that repeated redraws do not pile up.
         if (view->getTransparency())
             drawBackgroundRect(context, area);
-        view->drawRect(context, area);
-        view->setDirty(false);
+        drawChild(context, view, area);
         CRect window = toWindow(context, area);
         window.bound(context->getClipLimit());
         painted.unite(window);

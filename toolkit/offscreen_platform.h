@@ -43,6 +43,7 @@ public:
     void postKeyDown(const VstKeyCode& key);
     void postKeyUp(const VstKeyCode& key);
     size_t pendingEvents() const { return events.size(); }
+    void clearEvents() { events.clear(); }
 
     void setPointer(const CPoint& where, long buttons);
     void scriptPointer(const CPoint& where, long buttons);

@@ -73,6 +73,7 @@ public:
 struct PopupMenuItem {
     std::string text; // ISO 8859-1
     bool checked = false;
+    int fontId = 0;  // the menu's font, in which the runner shows the text
 };
 
 class PopupMenuRunner {

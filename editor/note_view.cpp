@@ -92,10 +92,18 @@ void NoteView::followCursor()
 {
     if (!scene.showCursor || !scroller)
         return;
-    if (analysisRow == 0 && effect->model.transportMode.load() == kLiveIntonation)
+    TakeModel& model = effect->model;
+    if (analysisRow == 0 && model.transportMode.load() == kLiveIntonation)
         return;
-    if (scene.cursorX > kCursorFollowX || scene.cursorX < 0.0f)
+    if (scene.cursorX > kCursorFollowX || scene.cursorX < 0.0f) {
         scroller->scrollToFrame(static_cast<int>(scene.cursorX) + scene.scroll);
+        // The scroll happens inside the frame's redraw, which clears the dirty
+        // flags of what it drew; asking through the editor's route makes the
+        // next idle show the new position.
+        auto& request
+            = analysisRow == 0 ? model.scanViewRedrawRequested : model.noteEditorRedrawRequested;
+        request.store(true, std::memory_order_relaxed);
+    }
 }
 
 void NoteView::mouse(CDrawContext* /*context*/, CPoint& /*where*/, long /*buttons*/) { }

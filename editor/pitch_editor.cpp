@@ -105,6 +105,7 @@ COptionMenu* makeMenu(CFrame* frame, CControlListener* listener, const CRect& si
     menu->setHoriAlign(kCenterText);
     for (const char* entry : entries)
         menu->addEntry(entry);
+    menu->setCurrent(0); // every menu starts at its first entry
     frame->addView(menu);
     return menu;
 }

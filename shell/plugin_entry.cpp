@@ -1,14 +1,13 @@
 // The module's entry point and load hook: what a host finds when it loads
 // CantiloVST.so.
-#include <dlfcn.h>
-
-#include <exception>
-
 #include "editor/pitch_editor.h"
 #include "shell/editor_factory.h"
 #include "shell/module_handle.h"
 #include "shell/pitch_effect.h"
 #include "toolkit/x11/x11_platform.h"
+
+#include <dlfcn.h>
+#include <exception>
 
 #define CANTILO_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -24,17 +23,17 @@ AEffEditor* makePitchEditor(PitchEffect& effect)
 // every effect of this module create its editor.
 __attribute__((constructor)) void onModuleLoad()
 {
-    Dl_info info{};
+    Dl_info info {};
     if (dladdr(reinterpret_cast<void*>(&onModuleLoad), &info) && info.dli_fname) {
         void* handle = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
         if (handle)
-            dlclose(handle);  // NOLOAD took a reference; the module stays loaded
-        setModuleHandle(ModuleHandle{handle, info.dli_fname});
+            dlclose(handle); // NOLOAD took a reference; the module stays loaded
+        setModuleHandle(ModuleHandle {handle, info.dli_fname});
     }
     installEditorFactory(makePitchEditor);
 }
 
-}  // namespace
+} // namespace
 
 CANTILO_EXPORT AEffect* VSTPluginMain(audioMasterCallback audioMaster)
 {

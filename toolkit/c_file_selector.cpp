@@ -1,12 +1,12 @@
 #include "toolkit/c_file_selector.h"
 
-#include <cstring>
-#include <string>
-
 #include "shell/audio_effect.h"
 #include "toolkit/aeff_gui_editor.h"
 #include "toolkit/c_frame.h"
 #include "toolkit/platform.h"
+
+#include <cstring>
+#include <string>
 
 namespace {
 
@@ -23,10 +23,11 @@ AEffGUIEditor* guiEditorOf(AudioEffect* effect)
     return effect ? dynamic_cast<AEffGUIEditor*>(effect->getEditor()) : nullptr;
 }
 
-}  // namespace
+} // namespace
 
 CFileSelector::CFileSelector(AudioEffect* effect, Platform* platform)
-    : effect(effect), platform(platform)
+    : effect(effect)
+    , platform(platform)
 {
 }
 
@@ -89,8 +90,8 @@ long CFileSelector::runPlatformDialog(VstFileSelect* request)
             editor->getFrame()->doIdleStuff();
     };
     std::string path;
-    if (!dialogs.saveDialog().run(dialog, path, idle) || path.empty() ||
-        path.size() > dialog.maxPathLength)
+    if (!dialogs.saveDialog().run(dialog, path, idle) || path.empty()
+        || path.size() > dialog.maxPathLength)
         return 0;
     std::memcpy(request->returnPath, path.c_str(), path.size() + 1);
     request->nbReturnPath = 1;

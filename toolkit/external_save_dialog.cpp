@@ -1,20 +1,19 @@
 #include "toolkit/external_save_dialog.h"
 
+#include <cerrno>
+#include <cstring>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
-
 extern char** environ;
 
 namespace {
 
-constexpr int kPollMilliseconds = 50;  // how often the host is served while the dialog runs
+constexpr int kPollMilliseconds = 50; // how often the host is served while the dialog runs
 
-}  // namespace
+} // namespace
 
 bool finishChosenPath(std::string chosen, const SaveDialogRequest& request, std::string& path)
 {
@@ -26,7 +25,7 @@ bool finishChosenPath(std::string chosen, const SaveDialogRequest& request, std:
     size_t slash = chosen.rfind('/');
     std::string name = slash == std::string::npos ? chosen : chosen.substr(slash + 1);
     if (name.empty())
-        return false;  // a folder, not a file
+        return false; // a folder, not a file
     if (!request.defaultExtension.empty() && name.find('.') == std::string::npos)
         chosen += "." + request.defaultExtension;
     if (chosen.size() > request.maxPathLength)
@@ -89,8 +88,8 @@ std::string ExternalSaveDialog::findOnPath(const std::string& name)
 }
 
 bool ExternalSaveDialog::runProgram(const std::string& program,
-                                    const std::vector<std::string>& arguments,
-                                    std::string& output, const std::function<void()>& idle)
+    const std::vector<std::string>& arguments, std::string& output,
+    const std::function<void()>& idle)
 {
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
@@ -122,7 +121,7 @@ bool ExternalSaveDialog::runProgram(const std::string& program,
     output.clear();
     char buffer[512];
     for (;;) {
-        pollfd ready{pipeEnds[0], POLLIN, 0};
+        pollfd ready {pipeEnds[0], POLLIN, 0};
         int n = poll(&ready, 1, kPollMilliseconds);
         if (n < 0 && errno == EINTR)
             continue;
@@ -141,23 +140,22 @@ bool ExternalSaveDialog::runProgram(const std::string& program,
     close(pipeEnds[0]);
     int status = 0;
     pid_t reaped;
-    while ((reaped = waitpid(child, &status, 0)) < 0 && errno == EINTR) {
-    }
+    while ((reaped = waitpid(child, &status, 0)) < 0 && errno == EINTR) { }
     // A host that reaps children itself leaves no status: the output decides.
     if (reaped < 0)
         return !output.empty();
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-bool ExternalSaveDialog::run(const SaveDialogRequest& request, std::string& path,
-                             const std::function<void()>& idle)
+bool ExternalSaveDialog::run(
+    const SaveDialogRequest& request, std::string& path, const std::function<void()>& idle)
 {
     std::string output;
     if (std::string zenity = findOnPath("zenity"); !zenity.empty())
-        return runProgram(zenity, zenityArguments(request), output, idle) &&
-               finishChosenPath(output, request, path);
+        return runProgram(zenity, zenityArguments(request), output, idle)
+            && finishChosenPath(output, request, path);
     if (std::string kdialog = findOnPath("kdialog"); !kdialog.empty())
-        return runProgram(kdialog, kdialogArguments(request), output, idle) &&
-               finishChosenPath(output, request, path);
+        return runProgram(kdialog, kdialogArguments(request), output, idle)
+            && finishChosenPath(output, request, path);
     return fallback && fallback->run(request, path, idle);
 }

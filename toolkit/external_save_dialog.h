@@ -3,18 +3,21 @@
 // the fallback dialog runs.
 #pragma once
 
+#include "toolkit/platform.h"
+
 #include <string>
 #include <vector>
-
-#include "toolkit/platform.h"
 
 class ExternalSaveDialog : public SaveDialog {
 public:
     // fallback may be null: then no dialog is a failed dialog.
-    explicit ExternalSaveDialog(SaveDialog* fallback) : fallback(fallback) {}
+    explicit ExternalSaveDialog(SaveDialog* fallback)
+        : fallback(fallback)
+    {
+    }
 
     bool run(const SaveDialogRequest& request, std::string& path,
-             const std::function<void()>& idle) override;
+        const std::function<void()>& idle) override;
 
     static std::vector<std::string> zenityArguments(const SaveDialogRequest& request);
     static std::vector<std::string> kdialogArguments(const SaveDialogRequest& request);
@@ -23,7 +26,7 @@ public:
     // (the host's libraries are not the dialog's), calling idle while it
     // waits. True when it exited with 0; output is what it printed.
     static bool runProgram(const std::string& program, const std::vector<std::string>& arguments,
-                           std::string& output, const std::function<void()>& idle);
+        std::string& output, const std::function<void()>& idle);
     // The executable of name on PATH, or "" when there is none.
     static std::string findOnPath(const std::string& name);
 

@@ -3,11 +3,10 @@
 // waits for the user.
 #pragma once
 
-#include <X11/Xlib.h>
-
-#include <functional>
-
 #include "toolkit/c_rect.h"
+
+#include <X11/Xlib.h>
+#include <functional>
 
 typedef struct _cairo_surface cairo_surface_t;
 class CDrawContext;

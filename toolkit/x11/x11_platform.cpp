@@ -1,15 +1,13 @@
 #include "toolkit/x11/x11_platform.h"
 
-#include <time.h>
-
-#include <cerrno>
-
-#include <chrono>
-
 #include "toolkit/external_save_dialog.h"
 #include "toolkit/x11/x11_popup_menu.h"
 #include "toolkit/x11/x11_save_dialog.h"
 #include "toolkit/x11/x11_window.h"
+
+#include <cerrno>
+#include <chrono>
+#include <time.h>
 
 namespace {
 
@@ -20,15 +18,15 @@ public:
     uint64_t ticks() override
     {
         using namespace std::chrono;
-        return uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+        return uint64_t(
+            duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
     }
     void sleep(int milliseconds) override
     {
         if (milliseconds <= 0)
             return;
-        timespec pause{milliseconds / 1000, long(milliseconds % 1000) * 1'000'000};
-        while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-        }
+        timespec pause {milliseconds / 1000, long(milliseconds % 1000) * 1'000'000};
+        while (nanosleep(&pause, &pause) != 0 && errno == EINTR) { }
     }
     int doubleClickTime() override { return kDoubleClickMilliseconds; }
 };
@@ -47,10 +45,10 @@ private:
     SteadyClock steadyClock;
     X11PopupMenus menus;
     X11SaveDialog ownDialog;
-    ExternalSaveDialog dialogs{&ownDialog};
+    ExternalSaveDialog dialogs {&ownDialog};
 };
 
-}  // namespace
+} // namespace
 
 Platform& x11Platform()
 {

@@ -1,21 +1,20 @@
 #include "toolkit/x11/x11_popup_menu.h"
 
-#include <X11/keysym.h>
-
-#include <algorithm>
-
 #include "toolkit/c_draw_context.h"
 #include "toolkit/x11/x11_modal_window.h"
 #include "toolkit/x11/x11_window.h"
 
+#include <X11/keysym.h>
+#include <algorithm>
+
 namespace {
 
 constexpr int kRowHeight = 18;
-constexpr int kCheckColumn = 18;  // room for the check mark left of the text
+constexpr int kCheckColumn = 18; // room for the check mark left of the text
 constexpr int kRightMargin = 12;
 constexpr int kMenuFont = kNormalFontSmall;
-constexpr CColor kMenuBack{236, 236, 236, 255};
-constexpr CColor kHoverBack{128, 0, 0, 255};
+constexpr CColor kMenuBack {236, 236, 236, 255};
+constexpr CColor kHoverBack {128, 0, 0, 255};
 
 int menuWidth(const std::vector<PopupMenuItem>& items)
 {
@@ -29,8 +28,7 @@ int menuWidth(const std::vector<PopupMenuItem>& items)
     return kCheckColumn + widest + kRightMargin;
 }
 
-void paintMenu(CDrawContext* context, const std::vector<PopupMenuItem>& items, int hover,
-               int width)
+void paintMenu(CDrawContext* context, const std::vector<PopupMenuItem>& items, int hover, int width)
 {
     context->setFillColor(kMenuBack);
     context->fillRect(CRect(0, 0, width, int(items.size()) * kRowHeight));
@@ -58,10 +56,10 @@ void paintMenu(CDrawContext* context, const std::vector<PopupMenuItem>& items, i
     }
 }
 
-}  // namespace
+} // namespace
 
 int X11PopupMenus::run(PlatformWindow& owner, const CPoint& where,
-                       const std::vector<PopupMenuItem>& items, const std::function<void()>& idle)
+    const std::vector<PopupMenuItem>& items, const std::function<void()>& idle)
 {
     auto* x11 = dynamic_cast<X11Window*>(&owner);
     if (!x11 || items.empty())
@@ -74,8 +72,9 @@ int X11PopupMenus::run(PlatformWindow& owner, const CPoint& where,
     if (!menu.valid())
         return -1;
     XMapRaised(dpy, menu.xWindow());
-    XGrabPointer(dpy, menu.xWindow(), False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
-                 GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+    XGrabPointer(dpy, menu.xWindow(), False,
+        ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync, GrabModeAsync, None,
+        None, CurrentTime);
     XGrabKeyboard(dpy, menu.xWindow(), False, GrabModeAsync, GrabModeAsync, CurrentTime);
 
     int hover = -1;
@@ -85,7 +84,8 @@ int X11PopupMenus::run(PlatformWindow& owner, const CPoint& where,
             return -1;
         return y / kRowHeight;
     };
-    auto redraw = [&] { menu.repaint([&](CDrawContext* c) { paintMenu(c, items, hover, width); }); };
+    auto redraw
+        = [&] { menu.repaint([&](CDrawContext* c) { paintMenu(c, items, hover, width); }); };
     menu.runLoop(
         [&](XEvent& event) {
             switch (event.type) {

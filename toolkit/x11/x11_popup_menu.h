@@ -8,5 +8,5 @@
 class X11PopupMenus : public PopupMenuRunner {
 public:
     int run(PlatformWindow& owner, const CPoint& where, const std::vector<PopupMenuItem>& items,
-            const std::function<void()>& idle) override;
+        const std::function<void()>& idle) override;
 };

@@ -1,12 +1,13 @@
 #include "toolkit/x11/x11_save_dialog.h"
 
-#include <X11/Xatom.h>
-#include <X11/Xutil.h>
-#include <X11/keysym.h>
-
 #include "toolkit/c_draw_context.h"
 #include "toolkit/external_save_dialog.h"
 #include "toolkit/x11/x11_modal_window.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <time.h>
 
 namespace {
 
@@ -15,8 +16,8 @@ constexpr int kHeight = 112;
 constexpr CRect kPathBox(12, 30, 468, 52);
 constexpr CRect kSaveButton(300, 76, 380, 100);
 constexpr CRect kCancelButton(388, 76, 468, 100);
-constexpr CColor kPanel{228, 228, 228, 255};
-constexpr CColor kDarkRed{128, 0, 0, 255};
+constexpr CColor kPanel {228, 228, 228, 255};
+constexpr CColor kDarkRed {128, 0, 0, 255};
 
 void paintDialog(CDrawContext* context, const SaveDialogRequest& request, const std::string& path)
 {
@@ -38,8 +39,8 @@ void paintDialog(CDrawContext* context, const SaveDialogRequest& request, const 
     context->drawString((shown + "|").c_str(), inner, false, kLeftText);
     context->setFont(kNormalFontSmall);
     if (!request.filters.empty())
-        context->drawString(request.filters.front().label.c_str(), CRect(12, 76, 290, 100), false,
-                            kLeftText);
+        context->drawString(
+            request.filters.front().label.c_str(), CRect(12, 76, 290, 100), false, kLeftText);
     for (const CRect* button : {&kSaveButton, &kCancelButton}) {
         context->setFillColor(button == &kSaveButton ? kDarkRed : kGreyCColor);
         context->drawRect(*button, kDrawFilledAndStroked);
@@ -48,10 +49,28 @@ void paintDialog(CDrawContext* context, const SaveDialogRequest& request, const 
     }
 }
 
-}  // namespace
+// Typing goes to the dialog at once: the focus is set as soon as the window
+// is mapped (a window manager may take a moment; the wait is bounded).
+void takeFocusOnceMapped(Display* dpy, Window window)
+{
+    constexpr int kTries = 100;
+    constexpr long kTryNanoseconds = 5'000'000;
+    XEvent event;
+    for (int i = 0; i < kTries; ++i) {
+        if (XCheckTypedWindowEvent(dpy, window, MapNotify, &event)) {
+            XSetInputFocus(dpy, window, RevertToParent, CurrentTime);
+            XSync(dpy, False);
+            return;
+        }
+        timespec pause {0, kTryNanoseconds};
+        nanosleep(&pause, nullptr);
+    }
+}
 
-bool X11SaveDialog::run(const SaveDialogRequest& request, std::string& path,
-                        const std::function<void()>& idle)
+} // namespace
+
+bool X11SaveDialog::run(
+    const SaveDialogRequest& request, std::string& path, const std::function<void()>& idle)
 {
     Display* dpy = XOpenDisplay(nullptr);
     if (!dpy)
@@ -70,14 +89,14 @@ bool X11SaveDialog::run(const SaveDialogRequest& request, std::string& path,
         Window window = dialog.xWindow();
         std::string title = request.title.empty() ? std::string("Save") : request.title;
         XStoreName(dpy, window, title.c_str());
-        XClassHint hint{const_cast<char*>(kSaveDialogClass), const_cast<char*>(kSaveDialogClass)};
+        XClassHint hint {const_cast<char*>(kSaveDialogClass), const_cast<char*>(kSaveDialogClass)};
         XSetClassHint(dpy, window, &hint);
         Atom deleteWindow = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
         XSetWMProtocols(dpy, window, &deleteWindow, 1);
         XMapRaised(dpy, window);
-        auto redraw = [&] {
-            dialog.repaint([&](CDrawContext* c) { paintDialog(c, request, text); });
-        };
+        takeFocusOnceMapped(dpy, window);
+        auto redraw
+            = [&] { dialog.repaint([&](CDrawContext* c) { paintDialog(c, request, text); }); };
         dialog.runLoop(
             [&](XEvent& event) {
                 switch (event.type) {
@@ -85,8 +104,7 @@ bool X11SaveDialog::run(const SaveDialogRequest& request, std::string& path,
                     XSetInputFocus(dpy, window, RevertToParent, CurrentTime);
                     return true;
                 case Expose: redraw(); return true;
-                case ClientMessage:
-                    return Atom(event.xclient.data.l[0]) != deleteWindow;
+                case ClientMessage: return Atom(event.xclient.data.l[0]) != deleteWindow;
                 case ButtonPress: {
                     CPoint at(event.xbutton.x, event.xbutton.y);
                     if (kSaveButton.pointInside(at) && !text.empty()) {
@@ -108,8 +126,8 @@ bool X11SaveDialog::run(const SaveDialogRequest& request, std::string& path,
                     if (sym == XK_BackSpace) {
                         if (!text.empty())
                             text.pop_back();
-                    } else if (length == 1 && static_cast<unsigned char>(typed[0]) >= 0x20 &&
-                               text.size() < request.maxPathLength) {
+                    } else if (length == 1 && static_cast<unsigned char>(typed[0]) >= 0x20
+                        && text.size() < request.maxPathLength) {
                         text += typed[0];
                     }
                     redraw();

@@ -8,7 +8,7 @@
 class X11SaveDialog : public SaveDialog {
 public:
     bool run(const SaveDialogRequest& request, std::string& path,
-             const std::function<void()>& idle) override;
+        const std::function<void()>& idle) override;
 };
 
 // The dialog's window title, so that tests and window managers can find it.

@@ -1,16 +1,16 @@
 #include "toolkit/x11/x11_window.h"
 
+#include "toolkit/mouse_buttons.h"
+
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <cairo-xlib.h>
 #include <cairo.h>
 
-#include "toolkit/mouse_buttons.h"
-
 namespace {
 
-constexpr long kInputMask = ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                            KeyPressMask | KeyReleaseMask;
+constexpr long kInputMask
+    = ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask | KeyReleaseMask;
 constexpr unsigned int kWheelUp = 4;
 constexpr unsigned int kWheelDown = 5;
 
@@ -23,7 +23,7 @@ int countError(Display*, XErrorEvent*)
 
 CRect exposedArea(const XExposeEvent& e) { return CRect(e.x, e.y, e.x + e.width, e.y + e.height); }
 
-}  // namespace
+} // namespace
 
 bool withoutXErrors(Display* display, const std::function<void()>& f)
 {
@@ -59,7 +59,7 @@ bool keyFromEvent(XKeyEvent& event, VstKeyCode& key)
     char text[8] = {};
     KeySym sym = NoSymbol;
     int length = XLookupString(&event, text, sizeof text, &sym, nullptr);
-    key = VstKeyCode{0, 0, 0};
+    key = VstKeyCode {0, 0, 0};
     switch (sym) {
     case XK_BackSpace: key.virt = VKEY_BACK; break;
     case XK_Tab: key.virt = VKEY_TAB; break;
@@ -104,9 +104,9 @@ std::unique_ptr<X11Window> X11Window::create(void* parent, int width, int height
         XWindowAttributes attributes;
         if (!XGetWindowAttributes(display, parentWindow, &attributes))
             return;
-        window = XCreateSimpleWindow(display, parentWindow, 0, 0, unsigned(width),
-                                     unsigned(height), 0, BlackPixel(display, DefaultScreen(display)),
-                                     BlackPixel(display, DefaultScreen(display)));
+        window = XCreateSimpleWindow(display, parentWindow, 0, 0, unsigned(width), unsigned(height),
+            0, BlackPixel(display, DefaultScreen(display)),
+            BlackPixel(display, DefaultScreen(display)));
     });
     if (!ok || !window) {
         XCloseDisplay(display);
@@ -119,11 +119,11 @@ std::unique_ptr<X11Window> X11Window::create(void* parent, int width, int height
 }
 
 X11Window::X11Window(Display* display, Window window, int width, int height)
-    : dpy(display),
-      window(window),
-      windowWidth(width),
-      windowHeight(height),
-      back(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height))
+    : dpy(display)
+    , window(window)
+    , windowWidth(width)
+    , windowHeight(height)
+    , back(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height))
 {
     XWindowAttributes attributes;
     XGetWindowAttributes(dpy, window, &attributes);
@@ -158,7 +158,7 @@ void X11Window::present(const CRect& area)
 
 void X11Window::invalidate(const CRect& area)
 {
-    XEvent event{};
+    XEvent event {};
     event.xexpose.type = Expose;
     event.xexpose.display = dpy;
     event.xexpose.window = window;
@@ -211,12 +211,12 @@ void X11Window::dispatch(XEvent& event, WindowEvents& sink)
         break;
     }
     case ButtonRelease:
-        sink.windowMouseUp(CPoint(event.xbutton.x, event.xbutton.y),
-                           buttonsFromState(event.xbutton.state));
+        sink.windowMouseUp(
+            CPoint(event.xbutton.x, event.xbutton.y), buttonsFromState(event.xbutton.state));
         break;
     case MotionNotify:
-        sink.windowMouseMoved(CPoint(event.xmotion.x, event.xmotion.y),
-                              buttonsFromState(event.xmotion.state));
+        sink.windowMouseMoved(
+            CPoint(event.xmotion.x, event.xmotion.y), buttonsFromState(event.xmotion.state));
         break;
     case KeyPress:
     case KeyRelease: {
@@ -237,8 +237,7 @@ void X11Window::discardInput()
 {
     XSync(dpy, False);
     XEvent event;
-    while (XCheckWindowEvent(dpy, window, kInputMask, &event)) {
-    }
+    while (XCheckWindowEvent(dpy, window, kInputMask, &event)) { }
 }
 
 CPoint X11Window::pointerPosition()

@@ -3,12 +3,11 @@
 // through cairo-xlib. Events are read only when they are already queued.
 #pragma once
 
-#include <X11/Xlib.h>
+#include "toolkit/platform.h"
 
+#include <X11/Xlib.h>
 #include <functional>
 #include <memory>
-
-#include "toolkit/platform.h"
 
 class X11Window : public PlatformWindow {
 public:

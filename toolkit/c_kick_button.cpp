@@ -31,12 +31,7 @@ void CKickButton::draw(CDrawContext* context)
 
 void CKickButton::mouse(CDrawContext* context, CPoint& where, long buttons)
 {
-    if (!bMouseEnabled)
-        return;
-    buttons = pressedButtons(context, buttons);
-    if (modifierClickHandled(context, this, buttons))
-        return;
-    if (!(buttons & kLButton))
+    if (!acceptedClick(context, this, buttons, kLButton))
         return;
 
     // Pressed while the mouse is inside; the listener hears every change.

@@ -86,12 +86,7 @@ void COptionMenu::draw(CDrawContext* context)
 
 void COptionMenu::mouse(CDrawContext* context, CPoint& /*where*/, long buttons)
 {
-    if (!bMouseEnabled)
-        return;
-    buttons = pressedButtons(context, buttons);
-    if (modifierClickHandled(context, this, buttons))
-        return;
-    if (!(buttons & (kLButton | kRButton | kApple)))
+    if (!acceptedClick(context, this, buttons, kLButton | kRButton | kApple))
         return;
     beginEdit();
     popup(context);

@@ -77,12 +77,8 @@ float CSlider::valueForMouse(int x, int grabOffset) const
 
 void CSlider::mouse(CDrawContext* context, CPoint& where, long buttons)
 {
-    if (!bMouseEnabled)
-        return;
-    buttons = pressedButtons(context, buttons);
-    if (modifierClickHandled(context, this, buttons))
-        return;
-    if (!(buttons & kLButton))
+    buttons = acceptedClick(context, this, buttons, kLButton);
+    if (!buttons)
         return;
     if (pParentFrame)
         pParentFrame->setFocusView(this);

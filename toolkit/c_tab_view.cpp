@@ -1,7 +1,25 @@
 #include "toolkit/c_tab_view.h"
 
 #include "toolkit/c_bitmap.h"
+#include "toolkit/c_frame.h"
 #include "toolkit/c_tab_button.h"
+
+namespace {
+
+// A page that goes out of sight takes the keyboard focus with it: the keys
+// must not reach a control that is no longer shown.
+void releaseFocusWithin(CView* page)
+{
+    CFrame* frame = page->getParentFrame();
+    CView* focus = frame ? frame->getFocusView() : nullptr;
+    for (CView* view = focus; view; view = view->getParentView())
+        if (view == page) {
+            frame->setFocusView(nullptr);
+            return;
+        }
+}
+
+} // namespace
 
 CTabView::CTabView(const CRect& size, CFrame* frame, CBitmap* tabBitmap, CBitmap* background,
     int tabPosition, int style)
@@ -55,6 +73,7 @@ bool CTabView::selectTab(int index)
         return true;
     if (currentTab >= 0) {
         Tab& old = tabs[size_t(currentTab)];
+        releaseFocusWithin(old.page);
         CViewContainer::removeView(old.page, false);
         old.button->setValue(0.0f);
     }

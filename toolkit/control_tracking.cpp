@@ -20,6 +20,16 @@ long pressedButtons(CDrawContext* context, long buttons)
     return context ? context->getMouseButtons() : 0;
 }
 
+long acceptedClick(CDrawContext* context, CControl* control, long buttons, long accepted)
+{
+    if (!control->getMouseEnabled())
+        return 0;
+    buttons = pressedButtons(context, buttons);
+    if (modifierClickHandled(context, control, buttons) || !(buttons & accepted))
+        return 0;
+    return buttons;
+}
+
 void redrawNow(CDrawContext* context, CControl* control)
 {
     if (!context || !control->isDirty())

@@ -14,6 +14,11 @@ bool modifierClickHandled(CDrawContext* context, CControl* control, long buttons
 // one, else the live state.
 long pressedButtons(CDrawContext* context, long buttons);
 
+// The buttons of a mouse-down that control handles itself, or 0 when it
+// does not: the control is not mouse-enabled, the listener took a modifier
+// click over, or none of the buttons in accepted is down.
+long acceptedClick(CDrawContext* context, CControl* control, long buttons, long accepted);
+
 // Draws control into context (the coordinates of its parent) when it is dirty
 // and shows the result on the screen.
 void redrawNow(CDrawContext* context, CControl* control);

@@ -100,6 +100,7 @@ TEST(SliderTest, DragReachesBothLimitsAndStopsThere)
 {
     SliderFixture f;
     const int x = kGrab + 33;
+    const int passesBefore = f.frame->getModalPasses();
     f.press(f.point(x), kLButton,
         {{f.point(x + 500), kLButton},
             {f.point(x + 900), kLButton}, // beyond the end: still 1, no call
@@ -110,6 +111,9 @@ TEST(SliderTest, DragReachesBothLimitsAndStopsThere)
     EXPECT_EQ(f.slider->begins, 1);
     EXPECT_EQ(f.slider->ends, 1);
     EXPECT_EQ(f.handleColumn(), 2);
+    // The frame idled once per pass: after the free click and after each of
+    // the four positions read with the button held.
+    EXPECT_EQ(f.frame->getModalPasses() - passesBefore, 5);
 }
 
 TEST(SliderTest, ShiftDragMovesATenthOfTheMouseAndStillReachesBothLimits)

@@ -168,6 +168,25 @@ TEST(TabViewTest, OnlyTheSelectedPageReceivesTheMouse)
     EXPECT_EQ(f.pages[2]->clicks, 0);
 }
 
+TEST(TabViewTest, FocusInsideTheOldPageIsReleased)
+{
+    TabFixture f;
+    bool gone = false;
+    auto* inner = new CViewContainer(CRect(0, 20, 100, 80), f.frame);
+    auto* focused = new Page(CRect(0, 0, 10, 10), gone);
+    inner->addView(focused);
+    f.tabs->addTab(inner, "x");
+    // Selected from code: a click would clear the focus by itself.
+    f.tabs->selectTab(3);
+    f.frame->setFocusView(focused);
+    f.tabs->selectTab(0);
+    EXPECT_EQ(f.frame->getFocusView(), nullptr);
+    // Focus elsewhere is left alone.
+    f.frame->setFocusView(f.tabs->getTabButton(1));
+    f.tabs->selectTab(3);
+    EXPECT_EQ(f.frame->getFocusView(), f.tabs->getTabButton(1));
+}
+
 TEST(TabViewTest, RightClickOrClickOnTheSelectedTabChangesNothing)
 {
     TabFixture f;

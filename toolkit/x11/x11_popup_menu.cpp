@@ -9,18 +9,28 @@
 
 namespace {
 
-constexpr int kRowHeight = 18;
+constexpr int kRowPadding = 7; // a row is the font's height plus this (18 for font 4)
 constexpr int kCheckColumn = 18; // room for the check mark left of the text
 constexpr int kRightMargin = 12;
-constexpr int kMenuFont = kNormalFontSmall;
 constexpr CColor kMenuBack {236, 236, 236, 255};
 constexpr CColor kHoverBack {128, 0, 0, 255};
+
+// The entries are shown in the menu control's font.
+int menuFont(const std::vector<PopupMenuItem>& items)
+{
+    return items.empty() ? kNormalFontSmall : items.front().fontId;
+}
+
+int rowHeight(const std::vector<PopupMenuItem>& items)
+{
+    return fontInfo(menuFont(items)).height + kRowPadding;
+}
 
 int menuWidth(const std::vector<PopupMenuItem>& items)
 {
     cairo_surface_t* scratch = nullptr;
     CDrawContext* context = new CDrawContext(nullptr, scratch);
-    context->setFont(kMenuFont);
+    context->setFont(menuFont(items));
     int widest = 40;
     for (const PopupMenuItem& item : items)
         widest = std::max(widest, context->getStringWidth(item.text.c_str()));
@@ -31,10 +41,11 @@ int menuWidth(const std::vector<PopupMenuItem>& items)
 void paintMenu(CDrawContext* context, const std::vector<PopupMenuItem>& items, int hover, int width)
 {
     context->setFillColor(kMenuBack);
-    context->fillRect(CRect(0, 0, width, int(items.size()) * kRowHeight));
-    context->setFont(kMenuFont);
+    const int lineHeight = rowHeight(items);
+    context->fillRect(CRect(0, 0, width, int(items.size()) * lineHeight));
+    context->setFont(menuFont(items));
     for (size_t i = 0; i < items.size(); ++i) {
-        CRect row(0, int(i) * kRowHeight, width, int(i + 1) * kRowHeight);
+        CRect row(0, int(i) * lineHeight, width, int(i + 1) * lineHeight);
         bool hot = int(i) == hover;
         if (hot) {
             context->setFillColor(kHoverBack);
@@ -66,7 +77,8 @@ int X11PopupMenus::run(PlatformWindow& owner, const CPoint& where,
         return -1;
     Display* dpy = x11->display();
     int width = menuWidth(items);
-    int height = int(items.size()) * kRowHeight;
+    const int lineHeight = rowHeight(items);
+    int height = int(items.size()) * lineHeight;
     CPoint origin = owner.screenOrigin() + where;
     X11ModalWindow menu(dpy, origin.h, origin.v, width, height, true);
     if (!menu.valid())
@@ -82,7 +94,7 @@ int X11PopupMenus::run(PlatformWindow& owner, const CPoint& where,
     auto rowAt = [&](int x, int y) {
         if (x < 0 || x >= width || y < 0 || y >= height)
             return -1;
-        return y / kRowHeight;
+        return y / lineHeight;
     };
     auto redraw
         = [&] { menu.repaint([&](CDrawContext* c) { paintMenu(c, items, hover, width); }); };
@@ -120,7 +132,11 @@ int X11PopupMenus::run(PlatformWindow& owner, const CPoint& where,
                 }
                 if (sym == XK_Down || sym == XK_Up) {
                     int count = int(items.size());
-                    hover = sym == XK_Down ? (hover + 1) % count : (hover + count - 1) % count;
+                    // From no highlight, down goes to the first entry, up to the last.
+                    if (hover < 0)
+                        hover = sym == XK_Down ? 0 : count - 1;
+                    else
+                        hover = sym == XK_Down ? (hover + 1) % count : (hover + count - 1) % count;
                     redraw();
                 }
                 return true;

@@ -72,8 +72,10 @@ double baseContour(const TakeModel& model, int note, double e)
 {
     double target = static_cast<double>(model.pitch[note]) + model.fineTune[note];
     int row = model.sourceRow[note];
-    if (!validRow(row))
-        return target; // no pitch track to follow: the flat target
+    // No pitch track to follow (a row nothing fills, or frames past the
+    // analysed range): the flat target.
+    if (!validRow(row) || !(e >= 0.0 && e < kAnalysedFrames))
+        return target;
     auto frame = static_cast<float>(e);
     double a = smoothedFramePitch(model, row, frame, kContourRadius);
     double b

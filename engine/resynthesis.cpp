@@ -200,8 +200,10 @@ float voiceSample(TakeModel& model, int voice, const NoteFrameTerms& terms, int 
 
     // 1,000-sample ramps at the note's edges; a linked edge ramps to the
     // neighbour's volume instead of to silence.
+    // A note ending inside a frame stays active to the frame's end; past its
+    // end sample the end ramp holds at its final gain instead of turning over.
     const double a = p - terms.targetOrigin;
-    const double b = terms.targetEnd - p;
+    const double b = std::fmax(terms.targetEnd - p, 0.0);
     if (a < kEdgeRampLength)
         s *= terms.startGain + (terms.volume - terms.startGain) * a / kEdgeRampLength;
     if (b < kEdgeRampLength)

@@ -6,6 +6,7 @@
 
 #include <array>
 
+#include "model/fft.h"
 #include "model/take_model.h"
 
 // What the analysis reads besides the take: two effect parameters and the
@@ -16,13 +17,14 @@ struct AnalysisSettings {
     float sampleRate = 44100.0f;
 };
 
-constexpr int kFftSize = 2048;
 constexpr int kOversampling = 4;
 constexpr int kBinCount = kFftSize / 2 + 1;  // bins 0..1024
 constexpr int kPitchHistoryCapacity = 100;
 
 class PitchDetector {
 public:
+    PitchDetector();
+
     // Analyses the frame model.analysisFrame whose window ends at the sample
     // just recorded at model.takePosition; model.lastAnalysedFrame is the frame
     // analysed before it. Runs on the audio thread; never allocates.
@@ -34,9 +36,24 @@ public:
     // The pitch bin, 0..999, from the current spectrum.
     int findPitchBin(float sampleRate) const;
 
+    // The voicing rule, the pitch history and the stability filter for frame
+    // model.analysisFrame, given its pitch bin and that bin's frequency and
+    // magnitude. analyseFrame ends with it; tests call it with estimates of
+    // their own.
+    void filterEstimate(TakeModel& model, const AnalysisSettings& settings, int bin,
+                        float frequency, float magnitude);
+
     std::array<float, kBinCount> binMagnitude{};
     std::array<float, kBinCount> binFrequency{};
     std::array<float, kBinCount> lastPhase{};
     std::array<float, kPitchHistoryCapacity> pitchHistory{};
     double previousPitch = 0.0;
+
+private:
+    void loadWindow(const TakeModel& model);
+
+    Fft fft;
+    std::array<double, kFftSize> window{};  // Hann, 0.5 - 0.5 cos(2 pi i / N)
+    std::array<float, kFftSize> spectrumRe{};
+    std::array<float, kFftSize> spectrumIm{};
 };

@@ -1,6 +1,7 @@
 #include "shell/pitch_effect.h"
 
 #include "engine/processing_cycle.h"
+#include "persistence/chunk_format.h"
 #include "shell/editor_factory.h"
 #include "shell/float_to_string.h"
 
@@ -130,4 +131,48 @@ VstInt32 PitchEffect::canDo(const char* text)
         if (std::strcmp(text, capability) == 0)
             return 1;
     return -1;
+}
+
+VstInt32 PitchEffect::getChunk(void** data, bool /*isPreset*/)
+{
+    // The buffer is sized outside the lock so that the audio thread is never
+    // kept waiting on an allocation; if the table changed meanwhile, size again.
+    for (;;) {
+        int noteCount;
+        {
+            EditGuard guard(editLock);
+            noteCount = model.noteCount;
+        }
+        std::size_t size = chunkSize(noteCount);
+        auto buffer = std::make_unique_for_overwrite<unsigned char[]>(size + kChunkSpareBytes);
+        EditGuard guard(editLock);
+        if (model.noteCount != noteCount)
+            continue;
+        writeChunk(model, buffer.get());
+        chunkBuffer = std::move(buffer);
+        *data = chunkBuffer.get();
+        return static_cast<VstInt32>(size);
+    }
+}
+
+VstInt32 PitchEffect::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/)
+{
+    if (byteSize == 0) {
+        EditGuard guard(editLock);
+        clearNoteTable(model);
+        model.noteEditorRedrawRequested.store(true);
+        return 1;
+    }
+    if (byteSize < 0)
+        return 0;
+    // The host's bytes are checked before the lock is taken; only the copy
+    // into the model holds it.
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::optional<ChunkLayout> layout = inspectChunk(bytes, static_cast<std::size_t>(byteSize));
+    if (!layout)
+        return 0;
+    EditGuard guard(editLock);
+    applyChunk(model, bytes, *layout);
+    model.noteEditorRedrawRequested.store(true);
+    return byteSize;
 }

@@ -31,6 +31,11 @@ public:
 
     VstInt32 processEvents(VstEvents* events) override;
 
+    // The edit as the host stores it in its project; the buffer handed out
+    // stays valid until the next getChunk or the effect's destruction.
+    VstInt32 getChunk(void** data, bool isPreset) override;
+    VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
+
     bool getEffectName(char* name) override;
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
@@ -51,4 +56,7 @@ public:
     Resynthesis resynthesis;
     // Playing blocks that were silent because the edit lock was held.
     std::atomic<int> silencedBlocks {0};
+
+private:
+    std::unique_ptr<unsigned char[]> chunkBuffer;
 };

@@ -1,0 +1,211 @@
+#include "model/pitch_detector.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+
+namespace {
+
+constexpr int kHop = kFftSize / kOversampling;  // 512: one frame between windows
+constexpr int kFirstPitchBin = 2;
+constexpr int kPitchBinLimit = 1000;       // bins 2..999 compete
+constexpr int kLowestVoicedBin = 3;        // a pitch bin of 2 or below is no pitch
+constexpr float kMaxPeakFrequency = 5000.0f;   // Hz; bins above never win
+constexpr float kSubharmonicTolerance = 5.0f;  // Hz
+constexpr float kSubharmonicShare = 5.0f;      // the subharmonic needs a fifth of the peak
+constexpr float kMinVoicedFrequency = 50.0f;   // Hz, exclusive
+constexpr float kMaxVoicedFrequency = 800.0f;  // Hz, exclusive
+constexpr double kMaxJump = 1.7;               // semitones between voiced frames
+constexpr int kMinStableFrames = 4;            // valid history entries to accept
+constexpr float kEmptySlot = -1.0f;
+constexpr float kVoicingScale = 300.0f;
+constexpr float kBackFillVoicing = 0.1f;
+constexpr int kBackFillFrames = 3;
+constexpr double kReferenceHz = 110.0;      // pitch -3
+constexpr double kReferenceOffset = 3.0;    // semitones from 110 Hz to pitch 0
+constexpr double kPi = std::numbers::pi;
+// Bigger than any phase difference two finite phases can give after the
+// expected advance of bin 1024 is taken off; anything else is not a number.
+constexpr double kMaxPhaseDifference = 1.0e6;
+
+int historyLength(int averagingCount)
+{
+    return std::clamp(averagingCount, 1, kPitchHistoryCapacity);
+}
+
+bool isStoredFrame(int frame) { return frame >= 0 && frame < kFrameCapacity; }
+
+// A frequency's nearest bin, or -1 when it lies outside the spectrum (or is
+// not a number).
+int nearestBin(float frequency, double binWidth)
+{
+    double bin = frequency / binWidth + 0.5;
+    if (!(bin >= 0.0 && bin < kBinCount))
+        return -1;
+    return static_cast<int>(bin);
+}
+
+}  // namespace
+
+PitchDetector::PitchDetector()
+{
+    for (int i = 0; i < kFftSize; ++i)
+        window[static_cast<std::size_t>(i)] = 0.5 - 0.5 * std::cos(2.0 * kPi * i / kFftSize);
+}
+
+// The 2,048 samples ending at takePosition, windowed, in bit-reversed order
+// for the butterflies. Positions before the start of the take wrap to its end.
+void PitchDetector::loadWindow(const TakeModel& model)
+{
+    int64_t first = (static_cast<int64_t>(model.takePosition) - (kFftSize - 1)) % kTakeLength;
+    if (first < 0)
+        first += kTakeLength;
+    int position = static_cast<int>(first);
+    for (int i = 0; i < kFftSize; ++i) {
+        double sample = loadRelaxed(model.recordBuffer[static_cast<std::size_t>(position)]);
+        int slot = fft.bitReversed(i);
+        spectrumRe[static_cast<std::size_t>(slot)] =
+            static_cast<float>(sample * window[static_cast<std::size_t>(i)]);
+        spectrumIm[static_cast<std::size_t>(slot)] = 0.0f;
+        if (++position == kTakeLength)
+            position = 0;
+    }
+}
+
+void PitchDetector::analyseSpectrum(const TakeModel& model, float sampleRate)
+{
+    loadWindow(model);
+    fft.butterflies(spectrumRe.data(), spectrumIm.data());
+
+    const double binWidth = static_cast<double>(sampleRate) / kFftSize;
+    const double expectedAdvancePerBin = 2.0 * kPi * kHop / kFftSize;
+    for (int k = 0; k < kBinCount; ++k) {
+        auto K = static_cast<std::size_t>(k);
+        float re = spectrumRe[K];
+        float im = spectrumIm[K];
+        float magnitude = 2.0f * std::sqrt(re * re + im * im);
+        float phase = std::atan2(im, re);
+
+        double d = static_cast<double>(phase) - lastPhase[K];
+        lastPhase[K] = phase;
+        d -= k * expectedAdvancePerBin;
+        // Wrap into [-pi, pi]: an odd number of half turns moves away from
+        // zero to the next even one.
+        if (std::fabs(d) < kMaxPhaseDifference) {
+            int q = static_cast<int>(d / kPi);
+            q += q >= 0 ? (q & 1) : -(q & 1);
+            d -= kPi * q;
+        }
+        double deviation = kOversampling * d / (2.0 * kPi);  // in bins
+        binFrequency[K] = static_cast<float>(k * binWidth + deviation * binWidth);
+        binMagnitude[K] = magnitude;
+    }
+}
+
+int PitchDetector::findPitchBin(float sampleRate) const
+{
+    int best = 0;
+    float bestMagnitude = 0.0f;
+    for (int k = kFirstPitchBin; k < kPitchBinLimit; ++k) {
+        auto K = static_cast<std::size_t>(k);
+        if (!(binFrequency[K] < kMaxPeakFrequency))
+            continue;
+        if (binMagnitude[K] > bestMagnitude) {
+            best = k;
+            bestMagnitude = binMagnitude[K];
+        }
+    }
+
+    // The peak may be the second or third harmonic of a weaker fundamental:
+    // take the bin at a half, then at a third, of its frequency when that bin
+    // holds a partial there with at least a fifth of the peak's strength.
+    const double binWidth = static_cast<double>(sampleRate) / kFftSize;
+    for (int divisor = 2; divisor <= 3; ++divisor) {
+        float estimate = binFrequency[static_cast<std::size_t>(best)] / divisor;
+        int j = nearestBin(estimate, binWidth);
+        if (j < 0)
+            continue;
+        auto J = static_cast<std::size_t>(j);
+        if (std::fabs(estimate - binFrequency[J]) < kSubharmonicTolerance &&
+            binMagnitude[J] > binMagnitude[static_cast<std::size_t>(best)] / kSubharmonicShare)
+            best = j;
+    }
+    return best;
+}
+
+void PitchDetector::analyseFrame(TakeModel& model, const AnalysisSettings& settings)
+{
+    analyseSpectrum(model, settings.sampleRate);
+    int best = findPitchBin(settings.sampleRate);
+    auto B = static_cast<std::size_t>(best);
+    filterEstimate(model, settings, best, binFrequency[B], binMagnitude[B]);
+}
+
+void PitchDetector::filterEstimate(TakeModel& model, const AnalysisSettings& settings, int bin,
+                                   float frequency, float magnitude)
+{
+    const int length = historyLength(settings.averagingCount);
+    const int frame = model.analysisFrame;
+    // Frames before the take (-2 and -1) move the detector's state on but
+    // store nothing.
+    const bool stored = isStoredFrame(frame);
+    FrameRow& pitchRow = model.framePitch[0];
+    FrameRow& voicingRow = model.frameVoicing[0];
+    auto F = static_cast<std::size_t>(frame);
+
+    const bool voiced = bin >= kLowestVoicedBin && frequency > kMinVoicedFrequency &&
+                        frequency < kMaxVoicedFrequency;
+    if (!voiced) {
+        std::fill_n(pitchHistory.begin(), length, kEmptySlot);
+        if (stored) {
+            storeRelaxed(pitchRow[F], kUnvoicedPitch);
+            storeRelaxed(voicingRow[F], 0.0f);
+        }
+        return;
+    }
+
+    const double pitch = 12.0 * std::log2(frequency / kReferenceHz) - kReferenceOffset;
+    const double jump = std::fabs(previousPitch - pitch);
+    if (jump > kMaxJump)
+        std::fill_n(pitchHistory.begin(), length, kEmptySlot);
+
+    int slot = model.lastAnalysedFrame % length;
+    if (slot < 0)
+        slot += length;
+    pitchHistory[static_cast<std::size_t>(slot)] = static_cast<float>(pitch);
+
+    double sum = 0.0;
+    int count = 0;
+    for (int i = 0; i < length; ++i) {
+        float value = pitchHistory[static_cast<std::size_t>(i)];
+        if (value != kEmptySlot) {
+            sum += value;
+            ++count;
+        }
+    }
+    const double mean = count > 0 ? sum / count : 0.0;
+
+    const bool rejected =
+        std::fabs(pitch - mean) > settings.toneThreshold || jump > kMaxJump || count < kMinStableFrames;
+    previousPitch = pitch;
+    if (!stored)
+        return;
+    if (rejected) {
+        storeRelaxed(voicingRow[F], 0.0f);
+        return;
+    }
+
+    const auto accepted = static_cast<float>(pitch);
+    storeRelaxed(pitchRow[F], accepted);
+    storeRelaxed(voicingRow[F], magnitude / kVoicingScale);
+    // The frames the filter held back while the pitch settled get it now.
+    if (frame >= kBackFillFrames)
+        for (int g = frame - 1; g >= frame - kBackFillFrames; --g) {
+            auto G = static_cast<std::size_t>(g);
+            if (loadRelaxed(voicingRow[G]) == 0.0f) {
+                storeRelaxed(pitchRow[G], accepted);
+                storeRelaxed(voicingRow[G], kBackFillVoicing);
+            }
+        }
+}

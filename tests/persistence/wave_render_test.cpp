@@ -1,0 +1,208 @@
+#include "persistence/wave_render.h"
+#include "persistence/wave_writer.h"
+#include "shell/pitch_effect.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <limits>
+#include <memory>
+#include <numbers>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<unsigned char>;
+
+// A take sung at pitch 2 (146.8 Hz) for two seconds, cut into two notes that
+// play a third and a second higher; the second with vibrato.
+void singTwoNotes(TakeModel& model)
+{
+    constexpr int kSamples = 2 * 44100;
+    const double frequency = 110.0 * std::pow(2.0, (2.0 + 3.0) / 12.0);
+    for (int i = 0; i < kSamples; ++i) {
+        model.recordBuffer[i]
+            = 0.4f * static_cast<float>(std::sin(2.0 * std::numbers::pi * frequency * i / 44100.0));
+        model.markRecorded(i);
+    }
+    for (int frame = 0; frame < kSamples / kFrameLength; ++frame) {
+        model.framePitch[0][frame] = 2.0f;
+        model.frameVoicing[0][frame] = 1.0f;
+    }
+    const float bounds[][2] = {{4.0f, 80.0f}, {80.0f, 160.5f}};
+    for (int i = 0; i < 2; ++i) {
+        model.targetStart[i] = model.sourceStart[i] = bounds[i][0];
+        model.targetEnd[i] = model.sourceEnd[i] = bounds[i][1];
+        model.sourceRow[i] = 0;
+        model.pitch[i] = 5.0f - static_cast<float>(i);
+        model.fineTune[i] = 0.0f;
+        model.volume[i] = 1.0f;
+        model.sourcePitch[i] = 2.0f;
+        model.rawContourDamping[i] = 0.0f;
+        model.fineContourDamping[i] = 0.0f;
+        model.vibratoAmplitude[i] = 0.3f * static_cast<float>(i);
+        model.vibratoRate[i] = 0.4f;
+        model.vibratoAttack[i] = 0.0f;
+        model.blending[i] = 0.5f;
+    }
+    model.noteCount = 2;
+}
+
+Bytes readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+uint32_t u32(const Bytes& b, std::size_t at)
+{
+    return uint32_t {b[at]} | uint32_t {b[at + 1]} << 8 | uint32_t {b[at + 2]} << 16
+        | uint32_t {b[at + 3]} << 24;
+}
+
+int16_t s16(const Bytes& b, std::size_t at)
+{
+    return static_cast<int16_t>(static_cast<uint16_t>(b[at] | b[at + 1] << 8));
+}
+
+class WaveRenderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = fs::temp_directory_path()
+            / ("cantilo-render-" + std::to_string(::getpid()) + "-"
+                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+    std::string pathOf(const char* name) const { return (folder / name).string(); }
+
+    fs::path folder;
+    std::unique_ptr<PitchEffect> effect = std::make_unique<PitchEffect>(nullptr);
+};
+
+} // namespace
+
+TEST(RenderLengthTest, CoversTheLastWholeFrameOfTheLastNote)
+{
+    auto model = std::make_unique<TakeModel>();
+    EXPECT_EQ(renderSampleCount(*model), 512u); // no notes: one frame
+    model->noteCount = 3;
+    model->targetEnd[0] = 200.0f;
+    model->targetEnd[1] = 1000.7f;
+    model->targetEnd[2] = 999.9f;
+    EXPECT_EQ(renderSampleCount(*model), 512000u);
+    model->targetEnd[1] = 0.5f;
+    model->targetEnd[0] = -40.0f;
+    model->targetEnd[2] = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_EQ(renderSampleCount(*model), 512u);
+    // Far beyond any take: as much as a WAV file's 32-bit sizes allow.
+    model->targetEnd[2] = 3.0e30f;
+    uint32_t longest = renderSampleCount(*model);
+    EXPECT_LE(longest, kMaxWaveSamples);
+    EXPECT_GT(longest + kFrameLength, kMaxWaveSamples);
+    EXPECT_EQ(longest % kFrameLength, 0u);
+}
+
+TEST_F(WaveRenderTest, NoNotesWriteOneSilentFrame)
+{
+    ASSERT_TRUE(renderTake(*effect, pathOf("empty").c_str()));
+    Bytes file = readFile(pathOf("empty.wav"));
+    ASSERT_EQ(file.size(), 44u + 2048u);
+    EXPECT_EQ(u32(file, 4), 2084u);
+    EXPECT_EQ(u32(file, 40), 2048u);
+    for (std::size_t i = 44; i < file.size(); ++i)
+        ASSERT_EQ(file[i], 0) << i;
+}
+
+TEST_F(WaveRenderTest, AFullLengthRenderHasTheSizesItsHeaderAnnounces)
+{
+    TakeModel& model = effect->model;
+    singTwoNotes(model);
+    model.targetEnd[1] = 1000.7f;
+    ASSERT_TRUE(renderTake(*effect, pathOf("long.wav").c_str()));
+    Bytes file = readFile(pathOf("long.wav"));
+    EXPECT_EQ(u32(file, 40), 2048000u);
+    EXPECT_EQ(u32(file, 4), 2048036u);
+    EXPECT_EQ(file.size(), 44u + 2048000u);
+}
+
+TEST_F(WaveRenderTest, RenderSoundsLikePlaybackAndLeavesTheEditAsItWas)
+{
+    singTwoNotes(effect->model);
+    auto player = std::make_unique<PitchEffect>(nullptr);
+    singTwoNotes(player->model);
+
+    ASSERT_TRUE(renderTake(*effect, pathOf("take").c_str()));
+    Bytes file = readFile(pathOf("take.wav"));
+    const uint32_t pairs = 160 * kFrameLength;
+    ASSERT_EQ(file.size(), 44u + 4u * pairs);
+
+    // The same edit played from the start by the processing cycle.
+    player->model.editorPlaying.store(true);
+    std::vector<float> left(pairs), right(pairs);
+    float* outputs[] = {left.data(), right.data()};
+    std::vector<float> silence(pairs, 0.0f);
+    float* inputs[] = {silence.data(), silence.data()};
+    for (uint32_t done = 0; done < pairs; done += kFrameLength) {
+        float* in[] = {inputs[0] + done, inputs[1] + done};
+        float* out[] = {outputs[0] + done, outputs[1] + done};
+        player->processReplacing(in, out, kFrameLength);
+    }
+    int audible = 0;
+    for (uint32_t n = 0; n < pairs; ++n) {
+        int16_t expected = waveSampleValue(left[n]);
+        ASSERT_EQ(s16(file, 44 + 4 * n), expected) << n;
+        ASSERT_EQ(s16(file, 46 + 4 * n), expected) << n;
+        audible += expected != 0;
+    }
+    EXPECT_GT(audible, static_cast<int>(pairs) / 2);
+
+    // Only playback state moved: the take and the notes are those of a fresh copy.
+    auto reference = std::make_unique<PitchEffect>(nullptr);
+    singTwoNotes(reference->model);
+    const TakeModel& a = effect->model;
+    const TakeModel& b = reference->model;
+    EXPECT_EQ(a.noteCount, b.noteCount);
+    EXPECT_EQ(a.pitch, b.pitch);
+    EXPECT_EQ(a.fineTune, b.fineTune);
+    EXPECT_EQ(a.targetEnd, b.targetEnd);
+    EXPECT_EQ(a.sourceStart, b.sourceStart);
+    EXPECT_EQ(a.volume, b.volume);
+    for (int i = 0; i < 2 * 44100; i += 97)
+        ASSERT_EQ(a.recordBuffer[i], b.recordBuffer[i]) << i;
+    EXPECT_EQ(a.requestedTakePosition.load(), static_cast<int>(pairs) - 1);
+}
+
+TEST_F(WaveRenderTest, AFileThatCannotBeCreatedComputesNothing)
+{
+    TakeModel& model = effect->model;
+    singTwoNotes(model);
+    model.voiceNote[2] = 1;
+    model.voiceOffset[2] = 17.5f;
+    model.playCursor.store(33.0f);
+    EXPECT_FALSE(renderTake(*effect, pathOf("no/such/folder/take.wav").c_str()));
+    EXPECT_EQ(model.voiceNote[2], 1);
+    EXPECT_EQ(model.voiceOffset[2], 17.5f);
+    EXPECT_EQ(model.playCursor.load(), 33.0f);
+    EXPECT_EQ(model.requestedTakePosition.load(), kNoPositionRequest);
+    EXPECT_EQ(model.contour[0][10], kPitchUnset); // no contour was looked up
+    EXPECT_TRUE(effect->editLock.tryLock());
+}
+
+TEST_F(WaveRenderTest, AWriteThatFailsPartwayDeletesThePartialFile)
+{
+    singTwoNotes(effect->model);
+    // The name leads to the device that answers every write with "no space".
+    fs::create_symlink("/dev/full", folder / "full.wav");
+    EXPECT_FALSE(renderTake(*effect, pathOf("full.wav").c_str()));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(folder / "full.wav")));
+    EXPECT_TRUE(fs::exists("/dev/full"));
+    EXPECT_TRUE(effect->editLock.tryLock());
+}

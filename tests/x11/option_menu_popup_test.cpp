@@ -58,7 +58,7 @@ bool waitForPopup(Display* display, PopupGeometry& geometry)
 {
     const auto deadline = Clock::now() + kPatience;
     while (Clock::now() < deadline) {
-        if (Window popup = findPopup(dpy)) {
+        if (Window popup = findPopup(display)) {
             XWindowAttributes attributes;
             Window child = 0;
             XGetWindowAttributes(display, popup, &attributes);

@@ -56,6 +56,7 @@ protected:
 TEST_F(PluginWindowTest, TheEditorOpensAsAChildOfTheHostWindowAndShowsTheOffscreenPicture)
 {
     TestHost host;
+    host.timeInfoAvailable = false; // no tempo: the beat grid of the offscreen picture
     ASSERT_TRUE(host.loaded());
     AEffect* effect = host.createInstance();
     ASSERT_NE(effect, nullptr);
@@ -99,6 +100,7 @@ TEST_F(PluginWindowTest, TheEditorOpensAsAChildOfTheHostWindowAndShowsTheOffscre
 TEST_F(PluginWindowTest, OpeningAgainReplacesTheWindowAndABadWindowFailsTheOpen)
 {
     TestHost host;
+    host.timeInfoAvailable = false; // no tempo: the beat grid of the offscreen picture
     AEffect* effect = host.createInstance();
     ASSERT_NE(effect, nullptr);
     Window hostWindow = makeHostWindow(0, 0, kWidth, kHeight);
@@ -122,6 +124,7 @@ TEST_F(PluginWindowTest, OpeningAgainReplacesTheWindowAndABadWindowFailsTheOpen)
 TEST_F(PluginWindowTest, TwoInstancesInTwoHostWindowsWorkIndependently)
 {
     TestHost host;
+    host.timeInfoAvailable = false; // no tempo: the beat grid of the offscreen picture
     AEffect* one = host.createInstance();
     AEffect* two = host.createInstance();
     ASSERT_TRUE(one && two);

@@ -1,8 +1,147 @@
 #include "editor/pitch_editor.h"
 
+#include "editor/note_scroll_view.h"
+#include "editor/note_view.h"
+#include "editor/panel_button.h"
+#include "editor/value_display.h"
 #include "shell/pitch_effect.h"
 #include "toolkit/c_bitmap.h"
 #include "toolkit/c_frame.h"
+#include "toolkit/c_option_menu.h"
+#include "toolkit/c_slider.h"
+#include "toolkit/c_tab_view.h"
+#include "toolkit/control_styles.h"
+
+#include <cstring>
+
+namespace {
+
+// Image ids.
+constexpr int kTabBitmapId = 100;
+constexpr int kToolIconsId = 20004;
+constexpr int kSliderTrackId = 20002;
+constexpr int kSliderHandleId = 10400;
+
+constexpr int kButtonImageHeight = 200; // the pressed image lies 200 rows below
+const CPoint kLabelButtonOffset {0, 200}; // behind "render" and "transfer >>"
+const CPoint kSmallButtonOffset {0, 300}; // behind play, stop and the keys
+constexpr int kToolIconSize = 16;
+
+constexpr int kMenuStyle = kCheckStyle | k3DIn;
+constexpr int kLabelFont = kNormalFontSmall;
+constexpr int kTabPageExtraTop = 4; // pages start 4 pixels below the tab buttons
+constexpr int kSliderMinimumOffset = 2;
+const CPoint kSliderHandleOffset {0, 2};
+
+enum Tag : long {
+    kModeMenuTag = 0,
+    kRenderTag = 2,
+    kScaleMenuTag = 4,
+    kPlayTag = 5,
+    kStopTag = 6,
+    kTransferTag = 7,
+    kFirstToolTag = 8,
+    kNoteMenuTag = 12,
+    kSelectMenuTag = 13,
+    kLowestKeyTag = 14,
+    kHighestKeyTag = 25,
+    kStandardPitchTag = 27,
+    kFirstNoteSliderTag = 28,
+};
+
+const char* const kTabNames[kAnalysisRows] = {"SCAN", "1", "2", "3"};
+// Top to bottom, B down to C; the five sharps have no label.
+const char* const kKeyLabels[kPitchClasses]
+    = {"H", "", "A", "", "G", "", "F", "E", "", "D", "", "C"};
+const char* const kNoteSliderLabels[kNoteSliderCount] = {"Fine-tuning", "Volume", "Raw contours",
+    "Fine contours", "Vibrato ampl.", "Vibrato freq.", "Vibrato attack", "Frq. blending"};
+constexpr const char* kStandardPitchLabel = "Standard pitch A";
+constexpr const char* kHint = "Record a take, then press \"transfer >>\"";
+
+constexpr int kKeyboardLeft = 403;
+constexpr int kKeySize = 15;
+constexpr float kKeySpacing = 25.4f;
+constexpr float kKeyboardTop = 49.0f;
+
+constexpr int kSliderRowTop = 430;
+constexpr int kSliderRowStep = 19;
+
+// The bitmaps several controls share, loaded for one build of the view tree.
+struct SharedBitmaps {
+    SharedBitmaps()
+        : tabs(new CBitmap(kTabBitmapId))
+        , panel(new CBitmap(kBackgroundBitmapId))
+        , tools(new CBitmap(kToolIconsId))
+        , sliderTrack(new CBitmap(kSliderTrackId))
+        , sliderHandle(new CBitmap(kSliderHandleId))
+    {
+    }
+    ~SharedBitmaps()
+    {
+        tabs->forget();
+        panel->forget();
+        tools->forget();
+        sliderTrack->forget();
+        sliderHandle->forget();
+    }
+    SharedBitmaps(const SharedBitmaps&) = delete;
+    SharedBitmaps& operator=(const SharedBitmaps&) = delete;
+
+    CBitmap* tabs;
+    CBitmap* panel;
+    CBitmap* tools;
+    CBitmap* sliderTrack;
+    CBitmap* sliderHandle;
+};
+
+COptionMenu* makeMenu(CFrame* frame, CControlListener* listener, const CRect& size, long tag,
+    std::initializer_list<const char*> entries)
+{
+    auto* menu = new COptionMenu(size, listener, tag, nullptr, nullptr, kMenuStyle);
+    menu->setFont(kLabelFont);
+    menu->setFontColor(kWhiteCColor);
+    menu->setBackColor(kBlackCColor);
+    menu->setFrameColor(kBlackCColor);
+    menu->setHoriAlign(kCenterText);
+    for (const char* entry : entries)
+        menu->addEntry(entry);
+    menu->setCurrent(0); // every menu starts at its first entry
+    frame->addView(menu);
+    return menu;
+}
+
+PanelButton* makeButton(CFrame* frame, CControlListener* listener, const CRect& size, long tag,
+    int imageHeight, CBitmap* bitmap, const CPoint& offset, const char* label, bool outline)
+{
+    auto* button = new PanelButton(size, listener, tag, imageHeight, bitmap, offset);
+    std::strncpy(button->label, label, kPanelButtonLabelLength - 1);
+    button->outline = outline;
+    frame->addView(button);
+    return button;
+}
+
+CSlider* makeSlider(CFrame* frame, CControlListener* listener, const SharedBitmaps& bitmaps,
+    int left, int top, long tag)
+{
+    int trackWidth = bitmaps.sliderTrack->getWidth();
+    int trackHeight = bitmaps.sliderTrack->getHeight();
+    int handleWidth = bitmaps.sliderHandle->getWidth();
+    CRect size(left, top, left + trackWidth, top + trackHeight);
+    CPoint offset(0, 0);
+    auto* slider = new CSlider(size, listener, tag, left + kSliderMinimumOffset,
+        left + trackWidth - handleWidth, bitmaps.sliderHandle, bitmaps.sliderTrack, offset,
+        kLeft | kHorizontal);
+    slider->setOffsetHandle(kSliderHandleOffset);
+    frame->addView(slider);
+    return slider;
+}
+
+void addLabel(CFrame* frame, const CRect& size, const char* text)
+{
+    frame->addView(new ValueDisplay(size, text));
+}
+
+} // namespace
 
 PitchEditor::PitchEditor(PitchEffect* effect, Platform* platform)
     : AEffGUIEditor(effect, platform)
@@ -11,9 +150,16 @@ PitchEditor::PitchEditor(PitchEffect* effect, Platform* platform)
     rect = ERect {0, 0, kEditorHeight, kEditorWidth};
 }
 
-// The base destructor takes the frame; the views hold their own references
-// to the background.
-PitchEditor::~PitchEditor() { background->forget(); }
+PitchEditor::~PitchEditor()
+{
+    forgetViews();
+    if (frame)
+        frame->forget();
+    frame = nullptr;
+    background->forget();
+}
+
+PitchEffect* PitchEditor::pitchEffect() { return static_cast<PitchEffect*>(effect); }
 
 bool PitchEditor::open(void* parentWindow)
 {
@@ -26,9 +172,9 @@ bool PitchEditor::open(void* parentWindow)
         return false;
     }
     newFrame->setBackground(background);
-    newFrame->removeAll(true);
-    newFrame->setDirty(true);
     frame = newFrame;
+    buildViews();
+    modeMenu->setValue(static_cast<float>(pitchEffect()->model.transportMode.load()));
     return true;
 }
 
@@ -36,7 +182,131 @@ void PitchEditor::close()
 {
     if (deferClose())
         return;
+    forgetViews();
     AEffGUIEditor::close();
 }
 
-PitchEffect* PitchEditor::pitchEffect() { return static_cast<PitchEffect*>(effect); }
+void PitchEditor::forgetViews()
+{
+    noteEditorScrollView = nullptr;
+    scanScrollView = nullptr;
+    modeMenu = noteMenu = scaleMenu = selectMenu = nullptr;
+    for (CSlider*& slider : noteSliders)
+        slider = nullptr;
+    for (PanelButton*& button : toolButtons)
+        button = nullptr;
+}
+
+void PitchEditor::idle()
+{
+    applyRedrawRequests();
+    if (noteEditorScrollView && !isInIdleStuff())
+        noteEditorScrollView->noteView->trackHover();
+    AEffGUIEditor::idle();
+}
+
+// The audio thread and the note edits only raise flags; the views are marked
+// here, on the thread that owns them, so the audio thread never touches a
+// view and closing the editor while the host plays is safe. A flag is taken
+// also while the editor is closed, so that an old request does not linger.
+void PitchEditor::applyRedrawRequests()
+{
+    TakeModel& model = pitchEffect()->model;
+    bool noteEditor = model.noteEditorRedrawRequested.exchange(false, std::memory_order_relaxed);
+    bool scan = model.scanViewRedrawRequested.exchange(false, std::memory_order_relaxed);
+    if (noteEditor && noteEditorScrollView)
+        noteEditorScrollView->setDirty(true);
+    if (scan && scanScrollView)
+        scanScrollView->setDirty(true);
+}
+
+// Commands of the controls are dispatched on their tags; the layout alone
+// gives them no effect.
+void PitchEditor::valueChanged(CDrawContext* /*context*/, CControl* /*control*/) { }
+
+void PitchEditor::buildViews()
+{
+    frame->removeAll(true);
+    SharedBitmaps bitmaps;
+    PitchEffect* owner = pitchEffect();
+
+    // 1: the analysis tabs, each page a scroll view of its analysis row.
+    auto* tabView = new CTabView(
+        CRect(10, 20, 400, 400), frame, bitmaps.tabs, nullptr, CTabView::kPositionTop, 0);
+    tabView->setTransparency(true);
+    CRect page;
+    tabView->getTabViewSize(page);
+    page.top += kTabPageExtraTop;
+    for (int row = 0; row < kAnalysisRows; ++row) {
+        auto* scroll = new NoteScrollView(page, frame);
+        scroll->noteView->effect = owner;
+        scroll->noteView->analysisRow = row;
+        tabView->addTab(scroll, kTabNames[row]);
+        if (row == 0)
+            scanScrollView = scroll;
+    }
+    frame->addView(tabView);
+
+    // 2: the note editor.
+    noteEditorScrollView = new NoteScrollView(CRect(422, 56, 812, 400), frame);
+    noteEditorScrollView->noteView->effect = owner;
+    noteEditorScrollView->noteView->analysisRow = kNoteEditorRow;
+    frame->addView(noteEditorScrollView);
+
+    // 3 to 6: the menus; the scale menu only ever appears as a popup.
+    modeMenu = makeMenu(frame, this, CRect(11, 405, 100, 421), kModeMenuTag,
+        {"Auto mode", "Force scan", "Live intonation"});
+    noteMenu = makeMenu(frame, this, CRect(423, 405, 518, 421), kNoteMenuTag,
+        {"manipulate...", "delete notes", "duplicate notes", "tune notes"});
+    selectMenu = makeMenu(frame, this, CRect(530, 405, 625, 421), kSelectMenuTag,
+        {"select notes...", "select all notes", "select none"});
+    scaleMenu = makeMenu(frame, this, CRect(0, 0, 1, 1), kScaleMenuTag,
+        {"Dur (major)", "Moll (minor)", "allow all"});
+
+    // 7 to 10: render, transfer, play and stop.
+    makeButton(frame, this, CRect(702, 405, 772, 421), kRenderTag, kButtonImageHeight,
+        bitmaps.panel, kLabelButtonOffset, "render", false);
+    makeButton(frame, this, CRect(309, 405, 399, 421), kTransferTag, kButtonImageHeight,
+        bitmaps.panel, kLabelButtonOffset, "transfer >>", true);
+    makeButton(frame, this, CRect(777, 405, 793, 421), kPlayTag, kButtonImageHeight, bitmaps.panel,
+        kSmallButtonOffset, ">", true);
+    makeButton(frame, this, CRect(796, 405, 812, 421), kStopTag, kButtonImageHeight, bitmaps.panel,
+        kSmallButtonOffset, "", true);
+
+    // 11: the keyboard, B at the top down to C at the bottom.
+    for (int i = 0; i < kPitchClasses; ++i) {
+        int y = static_cast<int>((i + 1) * kKeySpacing + kKeyboardTop);
+        makeButton(frame, this, CRect(kKeyboardLeft, y, kKeyboardLeft + kKeySize, y + kKeySize),
+            kHighestKeyTag - i, kButtonImageHeight, bitmaps.panel, kSmallButtonOffset,
+            kKeyLabels[i], true);
+    }
+
+    // 12: the tool buttons, the first one selected.
+    for (int tool = 0; tool < kToolButtonCount; ++tool) {
+        int x = 739 + 19 * tool;
+        CPoint icon(kToolIconSize * tool, 0);
+        toolButtons[tool] = makeButton(frame, this, CRect(x, 30, x + kKeySize, 45),
+            kFirstToolTag + tool, 0, bitmaps.tools, icon, "", true);
+    }
+    toolButtons[0]->selected = true;
+
+    // 13 to 15: the sliders.
+    makeSlider(frame, this, bitmaps, 11, 487, kStandardPitchTag);
+    for (int s = 0; s < kNoteSliderCount; ++s) {
+        int left = s < 4 ? 423 : 700;
+        int top = kSliderRowTop + kSliderRowStep * (s % 4);
+        noteSliders[s] = makeSlider(frame, this, bitmaps, left, top, kFirstNoteSliderTag + s);
+    }
+
+    // 16 to 19: the labels.
+    for (int s = 0; s < kNoteSliderCount; ++s) {
+        int left = s < 4 ? 539 : 629;
+        int right = s < 4 ? 639 : 700;
+        int top = kSliderRowTop + kSliderRowStep * (s % 4);
+        addLabel(frame, CRect(left, top, right, top + 14), kNoteSliderLabels[s]);
+    }
+    addLabel(frame, CRect(11, 450, 300, 470), kHint);
+    addLabel(frame, CRect(137, 487, 237, 501), kStandardPitchLabel);
+
+    frame->setDirty(true);
+}

@@ -1,30 +1,61 @@
-// The plug-in's editor window: 820 x 520 pixels inside the host's window.
+// The plug-in's editor window: 820 x 520 pixels inside the host's window,
+// with the four analysis tabs, the note editor and every control at a fixed
+// place. It keeps pointers to the views and controls that other parts of the
+// editor redraw or set.
 #pragma once
 
 #include "toolkit/aeff_gui_editor.h"
+#include "toolkit/c_control_listener.h"
 
 class CBitmap;
+class COptionMenu;
+class CSlider;
+class NoteScrollView;
+class PanelButton;
 class PitchEffect;
 class Platform;
 
 constexpr int kEditorWidth = 820;
 constexpr int kEditorHeight = 520;
 constexpr long kBackgroundBitmapId = 20003;
+constexpr int kNoteSliderCount = 8;
+constexpr int kToolButtonCount = 4;
 
-class PitchEditor : public AEffGUIEditor {
+class PitchEditor : public AEffGUIEditor, public CControlListener {
 public:
     // The platform puts the frame on the screen; without one it is offscreen.
     explicit PitchEditor(PitchEffect* effect, Platform* platform = nullptr);
     ~PitchEditor() override;
 
-    // Creates the frame in the host's window with the background; false when
-    // the window cannot be made.
+    // Creates the frame in the host's window and lays out every view; false
+    // when the window cannot be made.
     bool open(void* parentWindow) override;
     // Destroys the frame with everything in it.
     void close() override;
+    // Turns the redraw requests of the audio thread and the note edits into
+    // dirty views, tracks the hover, then lets the frame redraw.
+    void idle() override;
+
+    void valueChanged(CDrawContext* context, CControl* control) override;
 
     PitchEffect* pitchEffect();
 
+    // Views and controls of the open window (null while closed); the frame
+    // owns them.
+    NoteScrollView* noteEditorScrollView = nullptr;
+    NoteScrollView* scanScrollView = nullptr;
+    CSlider* noteSliders[kNoteSliderCount] {};
+    COptionMenu* modeMenu = nullptr;
+    COptionMenu* noteMenu = nullptr;
+    COptionMenu* scaleMenu = nullptr;
+    COptionMenu* selectMenu = nullptr;
+    PanelButton* toolButtons[kToolButtonCount] {};
+    int scaleRoot = 0;
+
 private:
+    void buildViews();
+    void forgetViews();
+    void applyRedrawRequests();
+
     CBitmap* background;
 };

@@ -18,7 +18,7 @@ public:
             && !locked.exchange(true, std::memory_order_acquire);
     }
 
-    // Audio thread: a few quick attempts, then give up.
+    // Audio thread: attempts for at most 200 microseconds, then give up.
     bool tryLockBriefly();
 
     // User-interface thread: try, back off with a short sleep, try again.

@@ -1,78 +1,244 @@
+// The whole editor, opened offscreen: layout, lifecycle, redraw requests and
+// the picture after a recorded and segmented melody.
+#include "editor/note_geometry.h"
+#include "editor/note_scroll_view.h"
+#include "editor/panel_button.h"
 #include "editor/pitch_editor.h"
+#include "engine/edit_lock.h"
+#include "melody_helpers.h"
 #include "shell/pitch_effect.h"
 #include "toolkit/c_bitmap.h"
 #include "toolkit/c_frame.h"
+#include "toolkit/c_option_menu.h"
+#include "toolkit/c_slider.h"
+#include "toolkit/c_tab_view.h"
 #include "toolkit/offscreen_platform.h"
 
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
 
 namespace {
 
-struct PitchEditorTest : ::testing::Test {
+bool isVoicingGrey(CColor c) { return c.red == c.green && c.green == c.blue && c.red > 60; }
+
+class PitchEditorTest : public ::testing::Test {
+protected:
+    PitchEditorTest()
+        : effect(std::make_unique<PitchEffect>(nullptr))
+        , editor(new PitchEditor(effect.get(), &platform)) // the effect owns it
+    {
+    }
+
+    void openAndPaint()
+    {
+        ASSERT_TRUE(editor->open(&platform));
+        window = platform.lastWindow();
+        editor->idle(); // the first exposure paints everything
+    }
+    CTabView* tabView() const { return dynamic_cast<CTabView*>(editor->getFrame()->getView(0)); }
+    bool is(int x, int y, CColor colour) const { return window->pixel(x, y).sameRgb(colour); }
+
     OffscreenPlatform platform;
-    std::unique_ptr<PitchEffect> effect = std::make_unique<PitchEffect>(nullptr);
-    PitchEditor* editor = new PitchEditor(effect.get(), &platform); // owned by the effect
-    int hostWindow = 0;
+    std::unique_ptr<PitchEffect> effect;
+    PitchEditor* editor;
+    OffscreenWindow* window = nullptr;
 };
 
-TEST_F(PitchEditorTest, TheRectIsTheWindowSizeAndIdleBeforeOpenDoesNothing)
+TEST_F(PitchEditorTest, LayoutInTableOrder)
 {
-    EXPECT_EQ(effect->getEditor(), editor);
-    ERect* rect = nullptr;
-    ASSERT_TRUE(editor->getRect(&rect));
-    EXPECT_EQ(rect->right, kEditorWidth);
-    EXPECT_EQ(rect->bottom, kEditorHeight);
-    editor->idle();
-    EXPECT_EQ(editor->getFrame(), nullptr);
-    EXPECT_EQ(platform.windowsCreated(), 0);
+    openAndPaint();
+    CFrame* frame = editor->getFrame();
+    // Tab view, note editor, 4 menus, 4 buttons, 12 keys, 4 tools, 9 sliders, 10 labels.
+    ASSERT_EQ(frame->getNbViews(), 1 + 1 + 4 + 4 + 12 + 4 + 9 + 10);
+    ASSERT_NE(tabView(), nullptr);
+    EXPECT_EQ(tabView()->getNbTabs(), 4);
+    EXPECT_EQ(tabView()->getCurrentTab(), 0);
+    EXPECT_EQ(frame->getView(1), editor->noteEditorScrollView);
+    EXPECT_EQ(editor->noteEditorScrollView->getViewSize(), CRect(422, 56, 812, 400));
+    EXPECT_EQ(editor->noteEditorScrollView->noteView->analysisRow, -1);
+    EXPECT_EQ(editor->scanScrollView->noteView->analysisRow, 0);
+    EXPECT_EQ(editor->modeMenu->getTag(), 0);
+    EXPECT_EQ(editor->scaleMenu->getViewSize(), CRect(0, 0, 1, 1));
+
+    // The keyboard: B at the top (tag 25) down to C (tag 14).
+    const int keyTops[12] = {74, 99, 125, 150, 176, 201, 226, 252, 277, 303, 328, 353};
+    for (int i = 0; i < 12; ++i) {
+        auto* key = dynamic_cast<PanelButton*>(frame->getView(10 + i));
+        ASSERT_NE(key, nullptr) << i;
+        EXPECT_EQ(key->getTag(), 25 - i);
+        EXPECT_EQ(key->getViewSize(), CRect(403, keyTops[i], 418, keyTops[i] + 15));
+    }
+    EXPECT_STREQ(dynamic_cast<PanelButton*>(frame->getView(10))->label, "H");
+    EXPECT_STREQ(dynamic_cast<PanelButton*>(frame->getView(21))->label, "C");
+
+    for (int t = 0; t < kToolButtonCount; ++t) {
+        EXPECT_EQ(editor->toolButtons[t]->getTag(), 8 + t);
+        EXPECT_EQ(editor->toolButtons[t]->selected, t == 0);
+        EXPECT_TRUE(editor->toolButtons[t]->outline);
+    }
+    for (int s = 0; s < kNoteSliderCount; ++s) {
+        EXPECT_EQ(editor->noteSliders[s]->getTag(), 28 + s);
+        EXPECT_FLOAT_EQ(editor->noteSliders[s]->getValue(), 0.0f);
+    }
+    EXPECT_EQ(editor->noteSliders[4]->getViewSize(), CRect(700, 430, 812, 445));
 }
 
-TEST_F(PitchEditorTest, OpenShowsTheTopOfTheBackgroundAndCloseDestroysTheFrame)
+TEST_F(PitchEditorTest, ModeMenuShowsTheTransportModeAtOpen)
 {
-    ASSERT_TRUE(editor->open(&hostWindow));
-    CFrame* frame = editor->getFrame();
-    ASSERT_NE(frame, nullptr);
-    CRect size;
-    frame->getViewSize(size);
-    EXPECT_EQ(size, CRect(0, 0, 820, 520));
-    ASSERT_NE(frame->getBackground(), nullptr);
-    EXPECT_EQ(frame->getBackground()->getWidth(), 820);
-    EXPECT_EQ(frame->getBackground()->getHeight(), 600);
-    editor->idle();
-    OffscreenWindow* window = platform.lastWindow();
-    ASSERT_NE(window, nullptr);
-    CBitmap* background = frame->getBackground();
-    for (auto [x, y] : {std::pair {0, 0}, {819, 519}, {300, 100}})
-        EXPECT_EQ(window->pixel(x, y), background->getPixel(x, y));
-    window->writePng("pitch_editor_closed_layout.png");
+    effect->model.transportMode = kLiveIntonation;
+    openAndPaint();
+    EXPECT_FLOAT_EQ(editor->modeMenu->getValue(), 2.0f);
+    EXPECT_EQ(editor->noteMenu->getCurrent(), 0);
+    EXPECT_EQ(editor->selectMenu->getCurrent(), 0);
+}
 
+TEST_F(PitchEditorTest, BackgroundShowsTheTopOfItsBitmap)
+{
+    openAndPaint();
+    CBitmap* bitmap = new CBitmap(kBackgroundBitmapId);
+    ASSERT_EQ(bitmap->getHeight(), 600);
+    bitmap->forget();
+    // Compare with the bitmap drawn alone into a frame of the same size.
+    OffscreenPlatform other;
+    CFrame* plain = new CFrame(CRect(0, 0, kEditorWidth, kEditorHeight), &other, nullptr, other);
+    CBitmap* texture = new CBitmap(kBackgroundBitmapId);
+    plain->setBackground(texture);
+    texture->forget();
+    plain->redrawAll();
+    for (CPoint p : {CPoint(2, 2), CPoint(600, 10), CPoint(5, 515), CPoint(815, 515)})
+        EXPECT_EQ(window->pixel(p.h, p.v), other.lastWindow()->pixel(p.h, p.v))
+            << p.h << "," << p.v;
+    plain->forget();
+}
+
+TEST_F(PitchEditorTest, IdleBeforeOpenAndAfterCloseDoesNothing)
+{
+    editor->idle();
+    EXPECT_EQ(editor->getFrame(), nullptr);
+    openAndPaint();
     editor->close();
     EXPECT_EQ(editor->getFrame(), nullptr);
-    EXPECT_FALSE(editor->isOpen());
-    EXPECT_EQ(platform.lastWindow(), nullptr);
-    // Reopening builds a fresh frame with the same background.
-    ASSERT_TRUE(editor->open(&hostWindow));
-    EXPECT_EQ(editor->getFrame()->getBackground(), background);
-    EXPECT_EQ(platform.windowsCreated(), 2);
+    EXPECT_EQ(editor->noteEditorScrollView, nullptr);
+    EXPECT_EQ(editor->scanScrollView, nullptr);
+    effect->model.noteEditorRedrawRequested = true;
+    editor->idle();
+    EXPECT_FALSE(effect->model.noteEditorRedrawRequested.load());
 }
 
-// A platform whose windows cannot be made, like a host window id that names nothing.
-class NoWindows : public OffscreenPlatform {
-public:
-    std::unique_ptr<PlatformWindow> createWindow(void*, int, int) override { return nullptr; }
-};
-
-TEST(PitchEditorOpenTest, OpenFailsCleanlyWhenTheWindowCannotBeMade)
+TEST_F(PitchEditorTest, RedrawRequestsMarkTheirViewsAtIdle)
 {
-    NoWindows platform;
-    auto effect = std::make_unique<PitchEffect>(nullptr);
-    auto* editor = new PitchEditor(effect.get(), &platform);
-    int hostWindow = 0;
-    EXPECT_FALSE(editor->open(&hostWindow));
-    EXPECT_FALSE(editor->isOpen());
-    EXPECT_EQ(editor->getFrame(), nullptr);
+    openAndPaint();
     editor->idle();
+    EXPECT_FALSE(editor->noteEditorScrollView->isDirty());
+    effect->model.playCursor = 100.0f;
+    effect->model.noteEditorRedrawRequested = true;
+    int presents = window->presentCount();
+    editor->idle();
+    EXPECT_FALSE(effect->model.noteEditorRedrawRequested.load());
+    EXPECT_GT(window->presentCount(), presents);
+    // The cursor of the play position shows in the note editor at frame x 422 + 100.
+    EXPECT_TRUE(is(522, 200, CColor {160, 60, 60, 255}));
+
+    effect->model.scanViewRedrawRequested = true;
+    effect->model.recordCursor = 50.0f;
+    editor->idle();
+    EXPECT_FALSE(effect->model.scanViewRedrawRequested.load());
+    EXPECT_TRUE(is(10 + 50, 200, CColor {160, 60, 60, 255}));
+}
+
+TEST_F(PitchEditorTest, PlayCursorBeyondThreeHundredScrollsTheNoteEditor)
+{
+    openAndPaint();
+    effect->model.playCursor = 400.0f;
+    effect->model.noteEditorRedrawRequested = true;
+    editor->idle();
+    EXPECT_EQ(editor->noteEditorScrollView->getScrollOffset().h, 400);
+    EXPECT_EQ(effect->model.viewStartFrame, 0); // that draw still showed frame 0 on
+    editor->idle(); // the scroll made the view dirty: it draws again from frame 400
+    EXPECT_EQ(effect->model.viewStartFrame, 400);
+    EXPECT_TRUE(is(422, 200, CColor {160, 60, 60, 255}) == false);
+}
+
+TEST_F(PitchEditorTest, ScanViewDoesNotFollowInLiveIntonation)
+{
+    openAndPaint();
+    effect->model.transportMode = kLiveIntonation;
+    effect->model.recordCursor = 350.0f;
+    effect->model.scanViewRedrawRequested = true;
+    editor->idle();
+    EXPECT_EQ(editor->scanScrollView->getScrollOffset().h, 0);
+    effect->model.transportMode = kForceScan;
+    effect->model.scanViewRedrawRequested = true;
+    editor->idle();
+    EXPECT_EQ(editor->scanScrollView->getScrollOffset().h, 350);
+}
+
+TEST_F(PitchEditorTest, CloseAndReopenKeepTheTakeAndSelectScanAgain)
+{
+    recordAndSegmentMelody(*effect, testMelody());
+    openAndPaint();
+    int notes = effect->model.noteCount;
+    ASSERT_GT(notes, 2);
+    tabView()->selectTab(2);
+    effect->model.selectionCount = 1;
+    effect->model.selection[0] = 1;
+    effect->model.scaleMask[3] = 1;
+    editor->close();
+    openAndPaint();
+    EXPECT_EQ(tabView()->getCurrentTab(), 0);
+    EXPECT_EQ(effect->model.noteCount, notes);
+    EXPECT_EQ(effect->model.selectionCount, 1);
+    EXPECT_EQ(effect->model.selection[0], 1);
+    EXPECT_EQ(effect->model.scaleMask[3], 1);
+}
+
+// The picture a user sees after singing a melody and pressing "transfer >>".
+TEST_F(PitchEditorTest, WholeEditorAfterARecordedMelody)
+{
+    recordAndSegmentMelody(*effect, testMelody());
+    {
+        EditGuard guard(effect->editLock);
+        effect->model.selectionCount = 0;
+    }
+    processSilentBlock(*effect); // the host stopped: no cursor any more
+    openAndPaint();
+    editor->idle();
+    ASSERT_TRUE(window->writePng("pitch_editor.png"));
+
+    // Grid of the note editor: line p = 1 (class 11, allowed by the initial
+    // scale) at y 56 + 25, line p = 12 (class 0, excluded) at y 56 + 304.
+    EXPECT_TRUE(is(422 + 200, 56 + 25, CColor {180, 70, 80, 255}));
+    EXPECT_TRUE(is(422 + 200, 56 + 304, CColor {120, 30, 30, 255}));
+    // The same grid under the "SCAN" tab, and the sung pitch drawn in the
+    // grey of its voicing.
+    EXPECT_TRUE(is(10 + 200, 56 + 25, CColor {180, 70, 80, 255}));
+    int curve = 0;
+    for (int f = 10; f < 60; ++f)
+        for (int y = 56; y < 386; ++y)
+            curve += isVoicingGrey(window->pixel(10 + f, y));
+    EXPECT_GT(curve, 40);
+
+    // The first note's red bar sits at its target pitch inside its span.
+    const TakeModel& model = effect->model;
+    float rowH = rowHeight(330);
+    int barY = 56 + pitchY(model.pitch[0] + model.fineTune[0], rowH);
+    int red = 0;
+    for (int f = static_cast<int>(model.targetStart[0]) + 1; f < model.targetEnd[0] - 1; ++f)
+        red += is(422 + f, barY, kRedCColor);
+    EXPECT_GT(red, 10);
+
+    // Tab buttons: the selected "SCAN" button shows the dark edge of the
+    // lower half at its top, the others the light edge of the upper half.
+    CColor scanTop = window->pixel(10 + 43, 20);
+    CColor otherTop = window->pixel(96 + 43, 20);
+    EXPECT_LT(
+        scanTop.red + scanTop.green + scanTop.blue, otherTop.red + otherTop.green + otherTop.blue);
+
+    // A slider handle at value 0: its light grey border at the left of the
+    // handle, 2 pixels in and 2 pixels down.
+    EXPECT_TRUE(is(423 + 2, 430 + 2, CColor {239, 239, 239, 255}));
+    EXPECT_TRUE(is(423 + 2 + 5, 430 + 2 + 5, kBlackCColor));
 }
 
 } // namespace

@@ -1,28 +1,32 @@
+#include "editor/pitch_editor.h"
 #include "host/test_host.h"
+#include "shell/pitch_effect.h"
 #include "toolkit/c_bitmap.h"
 #include "toolkit/c_frame.h"
 #include "toolkit/offscreen_platform.h"
 #include "x11_display.h"
+
+#include <memory>
 
 namespace {
 
 constexpr int kWidth = 820;
 constexpr int kHeight = 520;
 
-// What the editor draws, made offscreen by the same toolkit.
+// What the editor of a fresh instance draws, made offscreen by the same
+// toolkit: the whole layout over the background.
 std::vector<CColor> offscreenDrawing()
 {
     OffscreenPlatform platform;
-    auto* frame = new CFrame(CRect(0, 0, kWidth, kHeight), &platform, nullptr, platform);
-    auto* background = new CBitmap(20003);
-    frame->setBackground(background);
-    background->forget();
-    frame->idle();
+    auto effect = std::make_unique<PitchEffect>(nullptr);
+    auto* editor = new PitchEditor(effect.get(), &platform); // owned by the effect
+    editor->open(&platform);
+    editor->idle();
     std::vector<CColor> out;
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x)
             out.push_back(platform.lastWindow()->pixel(x, y));
-    frame->forget();
+    editor->close();
     return out;
 }
 
@@ -49,9 +53,10 @@ protected:
     }
 };
 
-TEST_F(PluginWindowTest, TheEditorOpensAsAChildOfTheHostWindowAndShowsTheBackground)
+TEST_F(PluginWindowTest, TheEditorOpensAsAChildOfTheHostWindowAndShowsTheOffscreenPicture)
 {
     TestHost host;
+    host.timeInfoAvailable = false; // no tempo: the beat grid of the offscreen picture
     ASSERT_TRUE(host.loaded());
     AEffect* effect = host.createInstance();
     ASSERT_NE(effect, nullptr);
@@ -95,6 +100,7 @@ TEST_F(PluginWindowTest, TheEditorOpensAsAChildOfTheHostWindowAndShowsTheBackgro
 TEST_F(PluginWindowTest, OpeningAgainReplacesTheWindowAndABadWindowFailsTheOpen)
 {
     TestHost host;
+    host.timeInfoAvailable = false; // no tempo: the beat grid of the offscreen picture
     AEffect* effect = host.createInstance();
     ASSERT_NE(effect, nullptr);
     Window hostWindow = makeHostWindow(0, 0, kWidth, kHeight);
@@ -118,6 +124,7 @@ TEST_F(PluginWindowTest, OpeningAgainReplacesTheWindowAndABadWindowFailsTheOpen)
 TEST_F(PluginWindowTest, TwoInstancesInTwoHostWindowsWorkIndependently)
 {
     TestHost host;
+    host.timeInfoAvailable = false; // no tempo: the beat grid of the offscreen picture
     AEffect* one = host.createInstance();
     AEffect* two = host.createInstance();
     ASSERT_TRUE(one && two);

@@ -1,0 +1,55 @@
+// The editor's piano-roll view. With analysisRow 0 to 3 it shows the measured
+// pitch track of that analysis row, with -1 (the note editor) the notes of the
+// take. Both draw the scale-shaded pitch-class grid, the beat grid and the
+// cursor, and scroll along with the cursor.
+#pragma once
+
+#include "editor/note_view_scene.h"
+#include "toolkit/c_view.h"
+
+class PitchEffect;
+
+// What a note view scrolls to follow its cursor: the scroll view showing it.
+class FrameScroller {
+public:
+    // Makes frame the left edge of what shows; requests beyond the end are dropped.
+    virtual void scrollToFrame(int frame) = 0;
+
+protected:
+    ~FrameScroller() = default;
+};
+
+class NoteView : public CView {
+public:
+    explicit NoteView(const CRect& size);
+
+    void draw(CDrawContext* context) override;
+    void mouse(CDrawContext* context, CPoint& where, long buttons = -1) override;
+
+    // Updates hoverNote and hoverZone from the pointer, while no gesture runs.
+    virtual void trackHover();
+
+    PitchEffect* effect = nullptr;
+    int analysisRow = kNoteEditorRow;
+    int hoverNote = kNone;
+    int hoverZone = 1; // 0 left edge, 1 middle, 2 right edge of hoverNote
+    int grabbedNote = kNone;
+    int bandLeft = -1; // frames; -1 = no selection band
+    int bandRight = 0;
+    int bandTop = 0;
+    int bandBottom = 0;
+    CPoint dragAnchor {0, 0};
+    bool tracking = false;
+
+    // The scroll view that shows this view and that it scrolls to follow the
+    // cursor; set by that scroll view.
+    FrameScroller* scroller = nullptr;
+
+protected:
+    ~NoteView() override;
+
+private:
+    void followCursor();
+
+    NoteViewScene scene;
+};

@@ -362,7 +362,10 @@ std::string commandHelp(Command command)
                "  --vibrato A,F        add vibrato of A semitones (0 to 1) at F hertz\n"
                "  --preset FILE.fxp    also write the edit as a VST 2 program file that a host\n"
                "                       loads onto the plug-in over the same audio (one take only)\n"
-               "  --plot FILE.png      draw the note editor's picture of the result\n"
+               "  --plot FILE.png      draw the note editor's picture of the result (grid,\n"
+               "                       measured pitch and corrected notes) over the whole\n"
+               "                       input, 1 pixel a frame of 512 samples; a long input\n"
+               "                       gets one band of 344 pixels a take, top to bottom\n"
                "\n"
                "Inputs longer than one take (about 116 s at 44.1 kHz) are tuned as consecutive\n"
                "takes, each cut at a quiet moment, and joined seamlessly.\n";

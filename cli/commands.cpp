@@ -3,6 +3,7 @@
 #include "cli/audio_file.h"
 #include "cli/fxp_program.h"
 #include "cli/note_names.h"
+#include "cli/note_plot.h"
 #include "cli/progress.h"
 #include "cli/sung_melody.h"
 #include "cli/voice_correction.h"
@@ -115,10 +116,26 @@ std::optional<Failure> writeOutput(const std::string& path, const std::vector<fl
     return std::nullopt;
 }
 
-std::optional<Failure> refusePlot()
+// Tunes the input and, when plotPath is given, draws each take's notes into
+// a band of that picture.
+std::optional<Failure> correctAndPlot(const std::vector<float>& input, int sampleRate,
+    const CorrectionSettings& settings, bool wantChunk, const std::string& plotPath,
+    CorrectionResult& result, Progress& progress)
 {
-    return Failure {
-        "--plot needs the note editor, which this build of cantilo does not have", kExitProcessing};
+    if (plotPath.empty())
+        return correctVoice(input, sampleRate, settings, wantChunk, result, &progress);
+    const std::vector<TakeSpan> takes = planTakes(input, sampleRate);
+    long longest = 0;
+    for (const TakeSpan& span : takes)
+        longest = std::max(longest, span.end - span.start);
+    NotePlot plot(static_cast<int>(takes.size()), longest);
+    auto draw = [&plot](std::size_t take, PitchEffect& effect, long samples) {
+        plot.drawTake(static_cast<int>(take), effect, samples);
+    };
+    if (auto failure
+        = correctVoice(input, sampleRate, settings, wantChunk, result, &progress, draw))
+        return failure;
+    return plot.writePng(plotPath);
 }
 
 // The analysed note that overlaps [start, end) the most; null when none does.
@@ -140,13 +157,11 @@ const FoundNote* bestOverlap(const std::vector<FoundNote>& notes, long start, lo
 
 std::optional<Failure> runTune(const TuneOptions& options)
 {
-    if (!options.plotPath.empty())
-        return refusePlot();
     AudioFile input;
     if (auto failure = readAudioFile(options.input, input))
         return failure;
     const int format = outputFormatFor(options.output, input.format);
-    for (const std::string& path : {options.output, options.presetPath})
+    for (const std::string& path : {options.output, options.presetPath, options.plotPath})
         if (!path.empty())
             if (auto failure = checkWritable(path))
                 return failure;
@@ -155,8 +170,8 @@ std::optional<Failure> runTune(const TuneOptions& options)
     const CorrectionSettings settings = settingsOf(options);
     CorrectionResult result;
     Progress progress;
-    if (auto failure = correctVoice(input.samples, input.sampleRate, settings,
-            !options.presetPath.empty(), result, &progress))
+    if (auto failure = correctAndPlot(input.samples, input.sampleRate, settings,
+            !options.presetPath.empty(), options.plotPath, result, progress))
         return failure;
     describeTakes(result.takes, input.sampleRate, options.input);
     if (auto failure
@@ -217,7 +232,8 @@ std::optional<Failure> runDemo(const DemoOptions& options)
     const std::filesystem::path folder(options.directory);
     const std::string inputPath = (folder / "demo-input.wav").string();
     const std::string tunedPath = (folder / "demo-tuned.wav").string();
-    for (const std::string& path : {inputPath, tunedPath})
+    const std::string plotPath = (folder / "demo-notes.png").string();
+    for (const std::string& path : {inputPath, tunedPath, plotPath})
         if (auto failure = checkWritable(path))
             return failure;
 
@@ -231,7 +247,7 @@ std::optional<Failure> runDemo(const DemoOptions& options)
     settings.scale = ScaleChoice::kMajor; // the tune is in C major
     CorrectionResult result;
     Progress progress;
-    if (auto failure = correctVoice(sung, kDemoRate, settings, false, result, &progress))
+    if (auto failure = correctAndPlot(sung, kDemoRate, settings, false, plotPath, result, progress))
         return failure;
     if (auto failure = writeOutput(tunedPath, result.output, kDemoRate, 1, kDemoFormat))
         return failure;
@@ -262,8 +278,7 @@ std::optional<Failure> runDemo(const DemoOptions& options)
             melody[n].detuneCents, cell(before).c_str(), cell(afterCents).c_str());
     }
     std::printf("\nlargest deviation after tuning: %.1f cents\n", worstAfter);
-    std::printf("wrote %s and %s\n", inputPath.c_str(), tunedPath.c_str());
-    std::printf("demo-notes.png not drawn: this build of cantilo has no note editor\n");
+    std::printf("wrote %s, %s and %s\n", inputPath.c_str(), tunedPath.c_str(), plotPath.c_str());
     return std::nullopt;
 }
 

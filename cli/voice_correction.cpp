@@ -52,7 +52,7 @@ private:
 
 std::optional<Failure> correctVoice(const std::vector<float>& input, int sampleRate,
     const CorrectionSettings& settings, bool wantChunk, CorrectionResult& result,
-    Progress* progress)
+    Progress* progress, const TakeInspector& inspect)
 {
     result = CorrectionResult {};
     result.takes = planTakes(input, sampleRate);
@@ -75,6 +75,8 @@ std::optional<Failure> correctVoice(const std::vector<float>& input, int sampleR
             return failure;
         outputs.push_back(take.render(length, takeProgress.step("rendering", takeProgress.done())));
         takeProgress.advance(length);
+        if (inspect)
+            inspect(k, take.host().effect(), length);
         if (wantChunk) {
             result.chunk = take.programChunk();
             const AEffect* record = take.host().aeffect();

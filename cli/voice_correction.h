@@ -9,6 +9,7 @@
 #include "cli/take_plan.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -20,10 +21,16 @@ struct CorrectionResult {
     FxpIdentity identity; // the effect that made the chunk
 };
 
+class PitchEffect;
+
+// Looks at each take's effect once the take is tuned and rendered: the take's
+// index, the effect and the take's length in samples.
+using TakeInspector = std::function<void(std::size_t take, PitchEffect& effect, long samples)>;
+
 // Tunes `input`; `wantChunk` keeps the edit of a single take for a preset.
 std::optional<Failure> correctVoice(const std::vector<float>& input, int sampleRate,
     const CorrectionSettings& settings, bool wantChunk, CorrectionResult& result,
-    Progress* progress = nullptr);
+    Progress* progress = nullptr, const TakeInspector& inspect = {});
 
 // The notes of `input` as the effect finds them, measured, untuned.
 std::vector<FoundNote> analyseVoice(const std::vector<float>& input, int sampleRate,

@@ -101,6 +101,12 @@ TEST(CantiloProgramTest, UnwritableOutputsAreRefusedBeforeTheWork)
     expectOneLineFailure(runCantiloProgram({"tune", input, "-o", scratchPath("o.wav"), "--preset",
                              "/nonexistent-folder/p.fxp"}),
         kExitOutput, "cannot write /nonexistent-folder/p.fxp");
+    const std::string output = scratchPath("o.wav");
+    expectOneLineFailure(
+        runCantiloProgram({"tune", input, "-o", output, "--plot", "/nonexistent-folder/n.png"}),
+        kExitOutput, "cannot write /nonexistent-folder/n.png");
+    struct stat unused { };
+    EXPECT_NE(stat(output.c_str(), &unused), 0) << "refused before the work";
     expectOneLineFailure(runCantiloProgram({"demo", "/proc/cantilo-demo"}), kExitOutput, "cannot");
     std::remove(input.c_str());
 }

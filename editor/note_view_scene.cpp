@@ -17,7 +17,7 @@ void paintGrid(const NoteViewScene& scene, NotePainter& painter)
 {
     // Line p lies on pitch class 12 - p; the scale decides its shade.
     for (int p = 1; p <= kPitchClasses; ++p) {
-        bool allowed = scene.scaleMask[kPitchClasses - p] != 0;
+        bool allowed = scene.scaleMask[kPitchClasses - p] == 0; // non-zero: excluded
         painter.setPenColour(allowed ? kAllowedClassColour : kExcludedClassColour);
         int y = static_cast<int>(scene.top + p * scene.rowH);
         painter.moveTo(kGridLeft, y);

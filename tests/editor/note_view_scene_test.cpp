@@ -71,17 +71,17 @@ protected:
 TEST_F(NoteViewSceneTest, GridLinesShadeThePitchClassesOfTheScale)
 {
     model->scaleMask = {};
-    model->scaleMask[11] = 1; // only B allowed: line p = 1
+    model->scaleMask[11] = 1; // only B excluded: line p = 1
     capture();
     RecordingPainter painter = paint();
     int atTop = 0, atBottom = 0;
     for (const PaintedLine& line : painter.lines) {
         if (line.y0 == 25 && line.y1 == 25 && line.x0 == 1 && line.x1 == 388) {
-            EXPECT_EQ(line.colour, kAllowedClassColour);
+            EXPECT_EQ(line.colour, kExcludedClassColour);
             ++atTop;
         }
         if (line.y0 == 304 && line.y1 == 304 && line.x0 == 1 && line.x1 == 388) {
-            EXPECT_EQ(line.colour, kExcludedClassColour); // C excluded
+            EXPECT_EQ(line.colour, kAllowedClassColour); // C allowed
             ++atBottom;
         }
     }

@@ -66,13 +66,13 @@ TEST_F(NoteViewTest, GridLinesAndBeatsAtTheirPixels)
 {
     view->analysisRow = 0;
     draw();
-    // The initial scale allows B (line at y 25) and excludes C (y 304).
-    EXPECT_TRUE(same(200, 25, kAllowedLine));
-    EXPECT_TRUE(same(200, 304, kExcludedLine));
-    EXPECT_TRUE(same(1, 304, kExcludedLine));
-    EXPECT_TRUE(same(387, 304, kExcludedLine));
-    EXPECT_FALSE(same(388, 304, kExcludedLine)); // lines end before x 388
-    EXPECT_FALSE(same(200, 303, kExcludedLine));
+    // The initial scale excludes B (line at y 25) and allows C (y 304).
+    EXPECT_TRUE(same(200, 25, kExcludedLine));
+    EXPECT_TRUE(same(200, 304, kAllowedLine));
+    EXPECT_TRUE(same(1, 304, kAllowedLine));
+    EXPECT_TRUE(same(387, 304, kAllowedLine));
+    EXPECT_FALSE(same(388, 304, kAllowedLine)); // lines end before x 388
+    EXPECT_FALSE(same(200, 303, kAllowedLine));
     // Without a host tempo the grid keeps 30 frames a beat.
     EXPECT_TRUE(same(30, 100, kBeatLine));
     EXPECT_TRUE(same(360, 0, kBeatLine));

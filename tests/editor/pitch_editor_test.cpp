@@ -206,13 +206,13 @@ TEST_F(PitchEditorTest, WholeEditorAfterARecordedMelody)
     editor->idle();
     ASSERT_TRUE(window->writePng("pitch_editor.png"));
 
-    // Grid of the note editor: line p = 1 (class 11, allowed by the initial
-    // scale) at y 56 + 25, line p = 12 (class 0, excluded) at y 56 + 304.
-    EXPECT_TRUE(is(422 + 200, 56 + 25, CColor {180, 70, 80, 255}));
-    EXPECT_TRUE(is(422 + 200, 56 + 304, CColor {120, 30, 30, 255}));
+    // Grid of the note editor: line p = 1 (class 11, excluded by the initial
+    // scale) at y 56 + 25, line p = 12 (class 0, allowed) at y 56 + 304.
+    EXPECT_TRUE(is(422 + 200, 56 + 25, CColor {120, 30, 30, 255}));
+    EXPECT_TRUE(is(422 + 200, 56 + 304, CColor {180, 70, 80, 255}));
     // The same grid under the "SCAN" tab, and the sung pitch drawn in the
     // grey of its voicing.
-    EXPECT_TRUE(is(10 + 200, 56 + 25, CColor {180, 70, 80, 255}));
+    EXPECT_TRUE(is(10 + 200, 56 + 25, CColor {120, 30, 30, 255}));
     int curve = 0;
     for (int f = 10; f < 60; ++f)
         for (int y = 56; y < 386; ++y)

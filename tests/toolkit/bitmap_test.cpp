@@ -272,6 +272,35 @@ TEST(BitmapTest, APngResourceWinsOverAPlainBitmapAndADamagedOneFallsBack)
     fallback->forget();
 }
 
+TEST(BitmapTest, BitmapsOfOneIdShareTheDecodedImageUntilTheLastIsForgotten)
+{
+    TestResources resources;
+    resources.entries[{ResourceType::bitmap, 9}] = makeDib(5, 5, 24, false);
+    resources.entries[{ResourceType::bitmap, 10}] = makeDib(5, 5, 24, false);
+    setResourceSection(&resources);
+
+    auto* first = new CBitmap(9);
+    auto* second = new CBitmap(9);
+    auto* other = new CBitmap(10);
+    ASSERT_TRUE(first->isLoaded());
+    EXPECT_EQ(first->getSurface(), second->getSurface());
+    EXPECT_NE(first->getSurface(), other->getSurface());
+    // While one holder lives, a new bitmap of the id reuses what it holds.
+    first->forget();
+    resources.entries[{ResourceType::bitmap, 9}] = makeDib(3, 4, 24, false);
+    auto* third = new CBitmap(9);
+    EXPECT_EQ(third->getSurface(), second->getSurface());
+    EXPECT_EQ(third->getWidth(), 5);
+    // Once all are gone the image is freed and decoded afresh.
+    second->forget();
+    third->forget();
+    auto* fresh = new CBitmap(9);
+    EXPECT_EQ(fresh->getWidth(), 3);
+    EXPECT_EQ(fresh->getHeight(), 4);
+    fresh->forget();
+    other->forget();
+}
+
 TEST(BitmapTest, AMissingIdGivesAnEmptyBitmapThatDrawsNothing)
 {
     auto* missing = new CBitmap(4242);

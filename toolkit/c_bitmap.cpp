@@ -57,18 +57,19 @@ cairo_surface_t* decodeResource(const ResourceSection& resources, long resourceI
     return nullptr;
 }
 
-// The decoded resources that some bitmap still holds, by module and id.
-// Decoding happens under the lock, so an image is decoded once however many
-// editors ask for it at the same time.
+// The decoded resources by module and id, kept until the module is unloaded:
+// every editor of every instance draws the same few images, so each is
+// decoded once, under the lock, however many editors ask for it at once.
 std::shared_ptr<cairo_surface_t> sharedResource(long resourceId)
 {
     static std::mutex mutex;
-    static std::map<std::pair<const ResourceSection*, long>, std::weak_ptr<cairo_surface_t>> cache;
+    static std::map<std::pair<const ResourceSection*, long>, std::shared_ptr<cairo_surface_t>>
+        cache;
     const ResourceSection& resources = currentResources();
     std::lock_guard<std::mutex> guard(mutex);
-    std::weak_ptr<cairo_surface_t>& entry = cache[{&resources, resourceId}];
-    if (std::shared_ptr<cairo_surface_t> alive = entry.lock())
-        return alive;
+    std::shared_ptr<cairo_surface_t>& entry = cache[{&resources, resourceId}];
+    if (entry)
+        return entry;
     std::shared_ptr<cairo_surface_t> made = owned(decodeResource(resources, resourceId));
     if (made)
         entry = made;

@@ -272,7 +272,7 @@ TEST(BitmapTest, APngResourceWinsOverAPlainBitmapAndADamagedOneFallsBack)
     fallback->forget();
 }
 
-TEST(BitmapTest, BitmapsOfOneIdShareTheDecodedImageUntilTheLastIsForgotten)
+TEST(BitmapTest, BitmapsOfOneIdShareOneDecodedImage)
 {
     TestResources resources;
     resources.entries[{ResourceType::bitmap, 9}] = makeDib(5, 5, 24, false);
@@ -285,19 +285,17 @@ TEST(BitmapTest, BitmapsOfOneIdShareTheDecodedImageUntilTheLastIsForgotten)
     ASSERT_TRUE(first->isLoaded());
     EXPECT_EQ(first->getSurface(), second->getSurface());
     EXPECT_NE(first->getSurface(), other->getSurface());
-    // While one holder lives, a new bitmap of the id reuses what it holds.
+    // Decoded once: a later bitmap of the id, even after every holder is
+    // gone, draws the image decoded first and stays valid on its own.
     first->forget();
-    resources.entries[{ResourceType::bitmap, 9}] = makeDib(3, 4, 24, false);
-    auto* third = new CBitmap(9);
-    EXPECT_EQ(third->getSurface(), second->getSurface());
-    EXPECT_EQ(third->getWidth(), 5);
-    // Once all are gone the image is freed and decoded afresh.
     second->forget();
-    third->forget();
-    auto* fresh = new CBitmap(9);
-    EXPECT_EQ(fresh->getWidth(), 3);
-    EXPECT_EQ(fresh->getHeight(), 4);
-    fresh->forget();
+    resources.entries[{ResourceType::bitmap, 9}] = makeDib(3, 4, 24, false);
+    auto* later = new CBitmap(9);
+    EXPECT_EQ(later->getWidth(), 5);
+    EXPECT_EQ(later->getHeight(), 5);
+    EXPECT_EQ(later->getPixel(4, 4), kBlackCColor);
+    EXPECT_EQ(later->getPixel(5, 5), kBlackCColor);
+    later->forget();
     other->forget();
 }
 

@@ -5,43 +5,23 @@
 #include "toolkit/resource_section.h"
 
 #include <cairo.h>
+#include <map>
+#include <mutex>
+#include <utility>
 
-CBitmap::CBitmap(long resourceId)
-    : resourceId(resourceId)
-{
-    const ResourceSection& resources = currentResources();
-    DecodedImage image;
-    if (ResourceBytes png = resources.find(ResourceType::png, resourceId)) {
-        if (decodePng(png.data, png.size, image)) {
-            adopt(image);
-            return;
-        }
-    }
-    if (ResourceBytes dib = resources.find(ResourceType::bitmap, resourceId))
-        if (decodeDib(dib.data, dib.size, image))
-            adopt(image);
-}
+namespace {
 
-CBitmap::CBitmap(const DecodedImage& image) { adopt(image); }
-
-CBitmap::~CBitmap()
-{
-    if (maskedSurface)
-        cairo_surface_destroy(maskedSurface);
-    if (surface)
-        cairo_surface_destroy(surface);
-}
-
-void CBitmap::adopt(const DecodedImage& image)
+// The surface of an image decoded into cairo's pixel layout, or null.
+cairo_surface_t* makeSurface(const DecodedImage& image)
 {
     if (image.empty())
-        return;
-    blended = image.premultiplied;
+        return nullptr;
+    bool blended = image.premultiplied;
     cairo_format_t format = blended ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24;
     cairo_surface_t* made = cairo_image_surface_create(format, image.width, image.height);
     if (cairo_surface_status(made) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(made);
-        return;
+        return nullptr;
     }
     cairo_surface_flush(made);
     unsigned char* data = cairo_image_surface_get_data(made);
@@ -55,9 +35,74 @@ void CBitmap::adopt(const DecodedImage& image)
         }
     }
     cairo_surface_mark_dirty(made);
-    surface = made;
-    width = image.width;
-    height = image.height;
+    return made;
+}
+
+std::shared_ptr<cairo_surface_t> owned(cairo_surface_t* surface)
+{
+    if (!surface)
+        return nullptr;
+    return std::shared_ptr<cairo_surface_t>(surface, cairo_surface_destroy);
+}
+
+cairo_surface_t* decodeResource(const ResourceSection& resources, long resourceId)
+{
+    DecodedImage image;
+    if (ResourceBytes png = resources.find(ResourceType::png, resourceId))
+        if (decodePng(png.data, png.size, image))
+            return makeSurface(image);
+    if (ResourceBytes dib = resources.find(ResourceType::bitmap, resourceId))
+        if (decodeDib(dib.data, dib.size, image))
+            return makeSurface(image);
+    return nullptr;
+}
+
+// The decoded resources by module and id, kept until the module is unloaded:
+// every editor of every instance draws the same few images, so each is
+// decoded once, under the lock, however many editors ask for it at once.
+std::shared_ptr<cairo_surface_t> sharedResource(long resourceId)
+{
+    static std::mutex mutex;
+    static std::map<std::pair<const ResourceSection*, long>, std::shared_ptr<cairo_surface_t>>
+        cache;
+    const ResourceSection& resources = currentResources();
+    std::lock_guard<std::mutex> guard(mutex);
+    std::shared_ptr<cairo_surface_t>& entry = cache[{&resources, resourceId}];
+    if (entry)
+        return entry;
+    std::shared_ptr<cairo_surface_t> made = owned(decodeResource(resources, resourceId));
+    if (made)
+        entry = made;
+    else
+        cache.erase({&resources, resourceId});
+    return made;
+}
+
+} // namespace
+
+CBitmap::CBitmap(long resourceId)
+    : resourceId(resourceId)
+{
+    share(sharedResource(resourceId));
+}
+
+CBitmap::CBitmap(const DecodedImage& image) { share(owned(makeSurface(image))); }
+
+CBitmap::~CBitmap()
+{
+    if (maskedSurface)
+        cairo_surface_destroy(maskedSurface);
+}
+
+void CBitmap::share(std::shared_ptr<cairo_surface_t> image)
+{
+    if (!image)
+        return;
+    pixels = std::move(image);
+    surface = pixels.get();
+    blended = cairo_image_surface_get_format(surface) == CAIRO_FORMAT_ARGB32;
+    width = cairo_image_surface_get_width(surface);
+    height = cairo_image_surface_get_height(surface);
 }
 
 void CBitmap::setTransparentColor(CColor color)

@@ -1,13 +1,16 @@
 // A reference-counted image, loaded from the module's resources by id: a
 // "PNG" resource first (decoded to premultiplied RGBA and drawn alpha-blended),
 // else a plain bitmap resource (drawn as a copy). A missing id gives a 0 x 0
-// bitmap that draws nothing.
+// bitmap that draws nothing. Bitmaps of the same resource share one decoded
+// surface, which is freed with the last of them; it is never written.
 #pragma once
 
 #include "toolkit/c_color.h"
 #include "toolkit/c_rect.h"
 #include "toolkit/c_reference_counter.h"
 #include "toolkit/decoded_image.h"
+
+#include <memory>
 
 typedef struct _cairo_surface cairo_surface_t;
 
@@ -46,7 +49,7 @@ protected:
     ~CBitmap() override;
 
 private:
-    void adopt(const DecodedImage& image);
+    void share(std::shared_ptr<cairo_surface_t> image);
     cairo_surface_t* transparentSurface();
     void paint(CDrawContext* context, cairo_surface_t* source, const CRect& rect,
         const CPoint& offset, double opacity);
@@ -55,6 +58,7 @@ private:
     int width = 0;
     int height = 0;
     bool blended = false;
+    std::shared_ptr<cairo_surface_t> pixels; // owns surface, shared by id
     cairo_surface_t* surface = nullptr;
     cairo_surface_t* maskedSurface = nullptr; // made for drawTransparent, on first use
     CColor transparentColor = kTransparentCColor;

@@ -272,6 +272,33 @@ TEST(BitmapTest, APngResourceWinsOverAPlainBitmapAndADamagedOneFallsBack)
     fallback->forget();
 }
 
+TEST(BitmapTest, BitmapsOfOneIdShareOneDecodedImage)
+{
+    TestResources resources;
+    resources.entries[{ResourceType::bitmap, 9}] = makeDib(5, 5, 24, false);
+    resources.entries[{ResourceType::bitmap, 10}] = makeDib(5, 5, 24, false);
+    setResourceSection(&resources);
+
+    auto* first = new CBitmap(9);
+    auto* second = new CBitmap(9);
+    auto* other = new CBitmap(10);
+    ASSERT_TRUE(first->isLoaded());
+    EXPECT_EQ(first->getSurface(), second->getSurface());
+    EXPECT_NE(first->getSurface(), other->getSurface());
+    // Decoded once: a later bitmap of the id, even after every holder is
+    // gone, draws the image decoded first and stays valid on its own.
+    first->forget();
+    second->forget();
+    resources.entries[{ResourceType::bitmap, 9}] = makeDib(3, 4, 24, false);
+    auto* later = new CBitmap(9);
+    EXPECT_EQ(later->getWidth(), 5);
+    EXPECT_EQ(later->getHeight(), 5);
+    EXPECT_EQ(later->getPixel(4, 4), kBlackCColor);
+    EXPECT_EQ(later->getPixel(5, 5), kBlackCColor);
+    later->forget();
+    other->forget();
+}
+
 TEST(BitmapTest, AMissingIdGivesAnEmptyBitmapThatDrawsNothing)
 {
     auto* missing = new CBitmap(4242);

@@ -1,0 +1,219 @@
+// The editor in a host window through the .so while the host's audio thread
+// plays the recorded take.
+#include "editor/melody_helpers.h"
+#include "editor/pitch_editor.h"
+#include "host/test_host.h"
+#include "shell/pitch_effect.h"
+#include "toolkit/c_frame.h"
+#include "toolkit/c_tab_view.h"
+#include "x11_display.h"
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kBlock = 512;
+constexpr auto kBlockPeriod = std::chrono::microseconds(11610); // 512 samples at 44.1 kHz
+constexpr auto kIdlePeriod = std::chrono::milliseconds(33); // a host idling at 30 Hz
+
+// The instance behind the host's handle: the test links the same core
+// headers, so the effect's members are read where the plug-in keeps them.
+PitchEffect* effectOf(AEffect* effect)
+{
+    return static_cast<PitchEffect*>(AudioEffect::fromAeffect(effect));
+}
+
+// Plays blocks through processReplacing until told to stop (or, when paced,
+// at the pace of a real device), counting output samples that are not finite.
+class HostAudioThread {
+public:
+    HostAudioThread(TestHost& host, AEffect* effect, bool paced)
+        : inputs(std::max(effect->numInputs, 1), std::vector<float>(kBlock, 0.0f))
+        , outputs(std::max(effect->numOutputs, 1), std::vector<float>(kBlock, 0.0f))
+    {
+        thread = std::thread([this, &host, effect, paced] {
+            std::vector<float*> in, out;
+            for (auto& channel : inputs)
+                in.push_back(channel.data());
+            for (auto& channel : outputs)
+                out.push_back(channel.data());
+            auto next = Clock::now();
+            while (!stop.load()) {
+                host.process(effect, in.data(), out.data(), kBlock);
+                for (auto& channel : outputs)
+                    for (float sample : channel)
+                        nonFinite += !std::isfinite(sample);
+                ++blocks;
+                if (paced) {
+                    next += kBlockPeriod;
+                    std::this_thread::sleep_until(next);
+                }
+            }
+        });
+    }
+    ~HostAudioThread() { finish(); }
+    void finish()
+    {
+        stop = true;
+        if (thread.joinable())
+            thread.join();
+    }
+
+    std::atomic<bool> stop {false};
+    std::atomic<int> blocks {0};
+    int nonFinite = 0; // read after finish()
+
+private:
+    std::vector<std::vector<float>> inputs, outputs;
+    std::thread thread;
+};
+
+class PluginPlaybackWindowTest : public X11Display {
+protected:
+    void* handle(Window w) { return reinterpret_cast<void*>(uintptr_t(w)); }
+
+    // An instance with the melody recorded and cut into notes, the host's
+    // transport running (set once: the audio thread reads it unguarded).
+    AEffect* recordedInstance(TestHost& host)
+    {
+        host.setTransport(0.0, true, 120.0);
+        AEffect* effect = host.createInstance();
+        if (!effect)
+            return nullptr;
+        PitchEffect* core = effectOf(effect);
+        recordAndSegmentMelody(*core, testMelody());
+        core->model.takePosition = 0;
+        core->model.editorPlaying = true;
+        return effect;
+    }
+
+    static CTabView* tabView(AEffect* effect)
+    {
+        auto* editor = static_cast<PitchEditor*>(effectOf(effect)->getEditor());
+        CFrame* frame = editor ? editor->getFrame() : nullptr;
+        // The layout puts the tab view first.
+        return frame ? static_cast<CTabView*>(frame->getView(0)) : nullptr;
+    }
+
+    static std::vector<unsigned char> chunk(AEffect* effect)
+    {
+        void* data = nullptr;
+        VstIntPtr size = TestHost::dispatch(effect, effGetChunk, 0, 0, &data);
+        if (size <= 0 || !data)
+            return {};
+        auto* bytes = static_cast<unsigned char*>(data);
+        return std::vector<unsigned char>(bytes, bytes + size);
+    }
+};
+
+TEST_F(PluginPlaybackWindowTest, OpeningAndClosingTheEditorWhileTheHostPlaysIsSafe)
+{
+    TestHost host;
+    AEffect* effect = recordedInstance(host);
+    ASSERT_NE(effect, nullptr);
+    ASSERT_GT(effectOf(effect)->model.noteCount, 2);
+    Window hostWindow = makeHostWindow(0, 0, 820, 520);
+
+    HostAudioThread audio(host, effect, false);
+    for (int round = 0; round < 25; ++round) {
+        ASSERT_EQ(TestHost::dispatch(effect, effEditOpen, 0, 0, handle(hostWindow)), 1);
+        for (int i = 0; i < 3; ++i)
+            TestHost::dispatch(effect, effEditIdle);
+        TestHost::dispatch(effect, effEditClose);
+        ASSERT_TRUE(children(hostWindow).empty());
+    }
+    int before = audio.blocks.load();
+    while (audio.blocks.load() < before + 4) // the thread still plays
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    audio.finish();
+    EXPECT_EQ(audio.nonFinite, 0);
+    host.closeInstance(effect);
+}
+
+TEST_F(PluginPlaybackWindowTest, ReopeningKeepsTheEditAndSelectsScanAgain)
+{
+    TestHost host;
+    host.timeInfoAvailable = false;
+    AEffect* effect = host.createInstance();
+    ASSERT_NE(effect, nullptr);
+    PitchEffect* core = effectOf(effect);
+    recordAndSegmentMelody(*core, testMelody());
+    ASSERT_GT(core->model.noteCount, 2);
+    Window hostWindow = makeHostWindow(0, 0, 820, 520);
+    ASSERT_EQ(TestHost::dispatch(effect, effEditOpen, 0, 0, handle(hostWindow)), 1);
+    TestHost::dispatch(effect, effEditIdle);
+
+    // An edit of the user's own: two notes selected, the scale of D major.
+    const std::array<int, kPitchClasses> dMajor {0, 1, 1, 0, 1, 0, 1, 1, 0, 1, 0, 1};
+    ASSERT_NE(core->model.scaleMask, dMajor);
+    {
+        EditGuard guard(core->editLock);
+        core->model.selection[0] = 1;
+        core->model.selection[1] = 2;
+        core->model.selectionCount = 2;
+        core->model.scaleMask = dMajor;
+    }
+    ASSERT_NE(tabView(effect), nullptr);
+    tabView(effect)->selectTab(2);
+    TestHost::dispatch(effect, effEditIdle);
+    ASSERT_EQ(tabView(effect)->getCurrentTab(), 2);
+    std::vector<unsigned char> before = chunk(effect);
+    ASSERT_FALSE(before.empty());
+    int notesBefore = core->model.noteCount;
+
+    TestHost::dispatch(effect, effEditClose);
+    EXPECT_EQ(tabView(effect), nullptr);
+    ASSERT_EQ(TestHost::dispatch(effect, effEditOpen, 0, 0, handle(hostWindow)), 1);
+    for (int i = 0; i < 3; ++i)
+        TestHost::dispatch(effect, effEditIdle);
+
+    ASSERT_NE(tabView(effect), nullptr);
+    EXPECT_EQ(tabView(effect)->getCurrentTab(), 0); // "SCAN"
+    EXPECT_EQ(chunk(effect), before);
+    EXPECT_EQ(core->model.noteCount, notesBefore);
+    EXPECT_EQ(core->model.selectionCount, 2);
+    EXPECT_EQ(core->model.selection[0], 1);
+    EXPECT_EQ(core->model.selection[1], 2);
+    EXPECT_EQ(core->model.scaleMask, dMajor);
+    TestHost::dispatch(effect, effEditClose);
+    host.closeInstance(effect);
+}
+
+// Real-time pacing: a long run that the sanitizer builds leave out (their
+// slowed copies of the drawing would hold the lock for a block's length).
+class PluginPlaybackEndToEndTest : public PluginPlaybackWindowTest { };
+
+TEST_F(PluginPlaybackEndToEndTest, IdlingTheOpenEditorAtTheHostRateSilencesNoBlock)
+{
+    TestHost host;
+    AEffect* effect = recordedInstance(host);
+    ASSERT_NE(effect, nullptr);
+    PitchEffect* core = effectOf(effect);
+    Window hostWindow = makeHostWindow(0, 0, 820, 520);
+    ASSERT_EQ(TestHost::dispatch(effect, effEditOpen, 0, 0, handle(hostWindow)), 1);
+    int silencedBefore = core->silencedBlocks.load();
+
+    HostAudioThread audio(host, effect, true);
+    int idles = 0;
+    auto next = Clock::now();
+    while (audio.blocks.load() < 200) {
+        TestHost::dispatch(effect, effEditIdle);
+        ++idles;
+        next += kIdlePeriod;
+        std::this_thread::sleep_until(next);
+    }
+    audio.finish();
+    TestHost::dispatch(effect, effEditClose);
+    EXPECT_GT(idles, 50);
+    EXPECT_EQ(audio.nonFinite, 0);
+    EXPECT_EQ(core->silencedBlocks.load() - silencedBefore, 0);
+    host.closeInstance(effect);
+}
+
+} // namespace

@@ -4,6 +4,7 @@
 #include "editor/note_gestures.h"
 #include "editor/note_scroll_view.h"
 #include "editor/note_view.h"
+#include "editor/note_view_scene.h"
 #include "editor/pitch_editor.h"
 #include "engine/contour_lookup.h"
 #include "shell/pitch_effect.h"
@@ -413,9 +414,16 @@ TEST_F(NoteViewMouseTest, BandDraggedBackwardsSelectsByTimeAndIsDrawnBetweenItsF
     addNote(2, 10, 5); // ends where the band starts
     const int y = 5; // above every note's row: empty space
     int bandLeftSeen = -2, bandRightSeen = -2;
+    bool outlineSeen = false;
+    // The host idles after each step's redraw: the window shows the band then.
     onHostIdle = [&] {
         bandLeftSeen = view->bandLeft;
         bandRightSeen = view->bandRight;
+        auto band = [&](int frame, int y) {
+            return window->pixel(kEditorLeft + frame, kEditorTop + y).sameRgb(kBandColour);
+        };
+        outlineSeen = band(10, 5) && band(50, 5) && band(10, 326) && band(50, 326) && band(30, 5)
+            && band(10, 200) && !band(9, 200) && !band(51, 200) && !band(30, 4) && !band(30, 327);
     };
     drag(kLButton, {at(50, y), at(50, y + 1), at(30, y + 100), at(10, y + 200)});
     const TakeModel& m = effect->model;
@@ -425,6 +433,7 @@ TEST_F(NoteViewMouseTest, BandDraggedBackwardsSelectsByTimeAndIsDrawnBetweenItsF
     EXPECT_EQ(m.selection[2], 2);
     EXPECT_EQ(bandLeftSeen, 10);
     EXPECT_EQ(bandRightSeen, 50);
+    EXPECT_TRUE(outlineSeen);
     EXPECT_EQ(view->bandTop, 5);
     EXPECT_EQ(view->bandBottom, 326);
     EXPECT_EQ(view->bandLeft, -1); // gone after the release

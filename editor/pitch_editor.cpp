@@ -170,6 +170,15 @@ PitchEditor::PitchEditor(PitchEffect* effect, Platform* platform)
 
 PitchEditor::~PitchEditor()
 {
+    *living = false;
+    // A modal loop (a popup, a slider drag) may keep the frame beyond this
+    // editor when the host deletes its instance from inside an idle: its
+    // controls must not report to the editor afterwards.
+    if (frame)
+        for (int i = 0; i < frame->getNbViews(); ++i)
+            if (auto* control = dynamic_cast<CControl*>(frame->getView(i));
+                control && control->getListener() == this)
+                control->setListener(nullptr);
     forgetViews();
     if (frame)
         frame->forget();
@@ -352,9 +361,10 @@ void PitchEditor::openScalePopup(CDrawContext* context, CControl* key, int pc)
     // Both stay alive whatever the idle calls of the popup do to the frame.
     menu->remember();
     key->remember();
+    const std::shared_ptr<bool> alive = living;
     menu->takeFocus(context);
     // Left on the key, the opaque menu would cover it at its next redraw.
-    if (scaleMenu == menu) {
+    if (*alive && scaleMenu == menu) {
         menu->setViewSize(kScaleMenuSize);
         key->setDirty(true);
     }
@@ -369,7 +379,9 @@ void PitchEditor::renderToWave()
     auto returnPath = std::make_unique<char[]>(kRenderPathCapacity); // zeroed
     VstFileSelect request = makeRenderFileSelect(&waveType, returnPath.get(), kRenderPathCapacity);
     CFileSelector selector(effect, &getPlatform());
-    if (!selector.run(&request))
+    const std::shared_ptr<bool> alive = living;
+    // The host may delete its instance while the selector waits for the user.
+    if (!selector.run(&request) || !*alive)
         return;
     // Only the buffer handed out is read and freed: a pointer the selector
     // put in its place belongs to whoever made it.

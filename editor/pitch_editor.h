@@ -7,6 +7,8 @@
 #include "toolkit/aeff_gui_editor.h"
 #include "toolkit/c_control_listener.h"
 
+#include <memory>
+
 class CBitmap;
 class COptionMenu;
 class CSlider;
@@ -64,4 +66,7 @@ private:
     void openScalePopup(CDrawContext* context, CControl* key, int pc);
 
     CBitmap* background;
+    // False once the editor is destroyed: a host may delete its instance from
+    // inside the idle that a popup or the file selector gives it.
+    std::shared_ptr<bool> living = std::make_shared<bool>(true);
 };

@@ -43,6 +43,7 @@ struct SelectorHost {
     VstFileType seenType {};
     char seenPathByte = 'x';
     int opened = 0;
+    std::function<void()> onIdle;
 };
 SelectorHost* activeHost = nullptr;
 
@@ -67,6 +68,10 @@ VstIntPtr hostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr
         return host.choose && host.choose(request) ? 1 : 0;
     }
     case audioMasterCloseFileSelector: return 1;
+    case audioMasterIdle:
+        if (host.onIdle)
+            host.onIdle();
+        return 0;
     default: return 0;
     }
 }
@@ -630,6 +635,36 @@ TEST_F(PitchEditorCommandsTest, TheHostsSelectorSeesTheRenderRequest)
     send(button(2), 1.0f);
     EXPECT_EQ(host.opened, 2);
     EXPECT_EQ(filesWritten().size(), 1u); // far too long a name to create
+}
+
+TEST_F(PitchEditorCommandsTest, AnInstanceDeletedWhileThePopupOrTheSaveDialogWaitsIsLeftAlone)
+{
+    recordMelody();
+    open();
+    host.onIdle = [&] { effect.reset(); };
+    // The host deletes its instance (and with it the editor) from the idle
+    // that the popup gives it; the choice then reaches nobody.
+    CControl* key = control(14);
+    key->remember();
+    platform.menus.choices.push_back(2);
+    send(key, 2.0f);
+    EXPECT_EQ(effect, nullptr);
+    EXPECT_EQ(platform.menus.shown, 1);
+    key->forget();
+
+    activeHost = &host;
+    effect = std::make_unique<PitchEffect>(hostCallback);
+    editor = new RecordingEditor(effect.get(), &platform);
+    recordMelody();
+    open();
+    CControl* render = control(2);
+    render->remember();
+    platform.dialog.answers.push_back(answerPath("take"));
+    send(render, 1.0f);
+    EXPECT_EQ(effect, nullptr);
+    EXPECT_EQ(platform.dialog.shown, 1);
+    EXPECT_TRUE(filesWritten().empty());
+    render->forget();
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include "toolkit/aeff_gui_editor.h"
 #include "toolkit/c_control_listener.h"
 
+#include <memory>
+
 class CBitmap;
 class COptionMenu;
 class CSlider;
@@ -36,7 +38,12 @@ public:
     // dirty views, tracks the hover, then lets the frame redraw.
     void idle() override;
 
+    // The one listener of every control: runs the command of its tag.
     void valueChanged(CDrawContext* context, CControl* control) override;
+    // Asks for a file name (the host's selector, else the platform's save
+    // dialog) and writes the resynthesised take to it as a WAV file; the
+    // editor is frozen and playback silent until the file is written.
+    void renderToWave();
 
     PitchEffect* pitchEffect();
 
@@ -50,12 +57,16 @@ public:
     COptionMenu* scaleMenu = nullptr;
     COptionMenu* selectMenu = nullptr;
     PanelButton* toolButtons[kToolButtonCount] {};
-    int scaleRoot = 0;
+    int scaleRoot = 0; // pitch class of the key whose scale popup opened last
 
 private:
     void buildViews();
     void forgetViews();
     void applyRedrawRequests();
+    void openScalePopup(CDrawContext* context, CControl* key, int pc);
 
     CBitmap* background;
+    // False once the editor is destroyed: a host may delete its instance from
+    // inside the idle that a popup or the file selector gives it.
+    std::shared_ptr<bool> living = std::make_shared<bool>(true);
 };

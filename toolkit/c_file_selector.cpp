@@ -84,14 +84,22 @@ long CFileSelector::runPlatformDialog(VstFileSelect* request)
 
     AEffGUIEditor* editor = guiEditorOf(effect);
     Platform& dialogs = platform ? *platform : editor ? editor->getPlatform() : defaultPlatform();
-    // While the dialog waits for the user, the host keeps being served.
-    auto idle = [editor] {
-        if (editor && editor->getFrame())
-            editor->getFrame()->doIdleStuff();
+    // While the dialog waits for the user, the host keeps being served. The
+    // idle goes through the frame, kept alive here: the host may delete the
+    // editor (with its instance) from inside that idle, and the frame then
+    // idles on its own.
+    CFrame* frame = editor ? editor->getFrame() : nullptr;
+    if (frame)
+        frame->remember();
+    auto idle = [frame] {
+        if (frame)
+            frame->doIdleStuff();
     };
     std::string path;
-    if (!dialogs.saveDialog().run(dialog, path, idle) || path.empty()
-        || path.size() > dialog.maxPathLength)
+    const bool chosen = dialogs.saveDialog().run(dialog, path, idle);
+    if (frame)
+        frame->forget();
+    if (!chosen || path.empty() || path.size() > dialog.maxPathLength)
         return 0;
     std::memcpy(request->returnPath, path.c_str(), path.size() + 1);
     request->nbReturnPath = 1;

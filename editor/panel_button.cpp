@@ -10,6 +10,7 @@ constexpr int kSelectedInset = 2;
 constexpr float kLeftClick = 1.0f;
 constexpr float kRightClick = 2.0f;
 constexpr float kOtherClick = 0.0f;
+constexpr long kAnyMouseButton = kLButton | kMButton | kRButton;
 
 void drawOutline(CDrawContext* context, const CRect& rect)
 {
@@ -44,13 +45,16 @@ void PanelButton::draw(CDrawContext* context)
     setDirty(false);
 }
 
-void PanelButton::mouse(CDrawContext* context, CPoint& /*where*/, long /*buttons*/)
+void PanelButton::mouse(CDrawContext* context, CPoint& /*where*/, long buttons)
 {
     if (!bMouseEnabled)
         return;
     // The live state, not the press argument: a modifier counts as held
-    // only if it still is.
+    // only if it still is. A quick click may be over before its press is
+    // handled (within one host idle); then the press tells what was clicked.
     long state = context->getMouseButtons();
+    if ((state & kAnyMouseButton) == 0 && buttons != -1)
+        state = buttons;
     if (state == kLButton)
         value = kLeftClick;
     else if (state == kRButton)

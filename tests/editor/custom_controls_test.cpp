@@ -124,6 +124,27 @@ TEST(PanelButtonTest, LeftRightAndOtherClicksSendOneTwoAndZero)
     EXPECT_EQ(clicks.values.size(), 5u);
 }
 
+TEST(PanelButtonTest, AClickOverBeforeItsPressIsHandledCountsAsThePress)
+{
+    Offscreen offscreen(100, 40);
+    Clicks clicks;
+    auto* button = new PanelButton(CRect(10, 10, 40, 26), &clicks, 7, 200, nullptr, CPoint(0, 0));
+    offscreen.frame->addView(button);
+    // The live state read in the handler: released already, or still held
+    // with a modifier pressed since.
+    const struct {
+        long press;
+        long live;
+    } clicksSeen[] = {{kLButton, 0}, {kRButton, 0}, {kLButton | kShift, 0}, {kLButton, kShift},
+        {kLButton, kLButton | kShift}};
+    for (const auto& click : clicksSeen) {
+        offscreen.window->postMouseDown(CPoint(20, 15), click.press);
+        offscreen.window->scriptPointer(CPoint(20, 15), click.live);
+        offscreen.frame->idle();
+    }
+    EXPECT_EQ(clicks.values, (std::vector<float> {1.0f, 2.0f, 0.0f, 1.0f, 0.0f}));
+}
+
 TEST(PanelButtonTest, OutlinesAndLabel)
 {
     Offscreen offscreen(100, 60);

@@ -1,11 +1,18 @@
 #include "editor/pitch_editor.h"
 
+#include "editing/edit_commands.h"
+#include "editing/scale_tuning.h"
 #include "editor/note_scroll_view.h"
 #include "editor/note_view.h"
 #include "editor/panel_button.h"
+#include "editor/render_file_select.h"
 #include "editor/value_display.h"
+#include "editor/vst_file_type.h"
+#include "model/segmentation.h"
+#include "persistence/wave_render.h"
 #include "shell/pitch_effect.h"
 #include "toolkit/c_bitmap.h"
+#include "toolkit/c_file_selector.h"
 #include "toolkit/c_frame.h"
 #include "toolkit/c_option_menu.h"
 #include "toolkit/c_slider.h"
@@ -13,6 +20,8 @@
 #include "toolkit/control_styles.h"
 
 #include <cstring>
+#include <memory>
+#include <string>
 
 namespace {
 
@@ -47,7 +56,10 @@ enum Tag : long {
     kHighestKeyTag = 25,
     kStandardPitchTag = 27,
     kFirstNoteSliderTag = 28,
+    kLastNoteSliderTag = 35,
 };
+
+const CRect kScaleMenuSize {0, 0, 1, 1};
 
 const char* const kTabNames[kAnalysisRows] = {"SCAN", "1", "2", "3"};
 // Top to bottom, B down to C; the five sharps have no label.
@@ -141,6 +153,12 @@ void addLabel(CFrame* frame, const CRect& size, const char* text)
     frame->addView(new ValueDisplay(size, text));
 }
 
+void markDirty(CView* view)
+{
+    if (view)
+        view->setDirty(true);
+}
+
 } // namespace
 
 PitchEditor::PitchEditor(PitchEffect* effect, Platform* platform)
@@ -220,9 +238,145 @@ void PitchEditor::applyRedrawRequests()
         scanScrollView->setDirty(true);
 }
 
-// Commands of the controls are dispatched on their tags; the layout alone
-// gives them no effect.
-void PitchEditor::valueChanged(CDrawContext* /*context*/, CControl* /*control*/) { }
+// Every control reports here; the tag ranges are checked in a fixed order.
+// Sliders, menus and the scale popup act on any value; buttons send 0 for a
+// click with a modifier or the middle button, which does nothing.
+void PitchEditor::valueChanged(CDrawContext* context, CControl* control)
+{
+    if (!control)
+        return;
+    PitchEffect& owner = *pitchEffect();
+    TakeModel& model = owner.model;
+    const float v = control->getValue();
+    const long tag = control->getTag();
+
+    if (tag >= kStandardPitchTag && tag <= kLastNoteSliderTag) {
+        if (tag == kStandardPitchTag)
+            model.standardPitchControl = 2.0f * v;
+        else
+            setSelectedNotesAttribute(owner, static_cast<int>(tag), v);
+        return;
+    }
+    if (tag == kModeMenuTag) {
+        model.transportMode.store(static_cast<int>(v), std::memory_order_relaxed);
+        model.editorPlaying.store(false, std::memory_order_relaxed);
+        model.requestedTakePosition.store(0, std::memory_order_relaxed);
+        if (v == 2.0f && scanScrollView)
+            scanScrollView->scrollToFrame(0);
+        return;
+    }
+    if (tag == kNoteMenuTag) {
+        if (v == 1.0f)
+            deleteSelectedNotes(owner);
+        else if (v == 2.0f)
+            duplicateSelectedNotes(owner);
+        else if (v == 3.0f)
+            tuneSelectedNotes(owner);
+        control->setValue(0.0f);
+        markDirty(noteEditorScrollView);
+        return;
+    }
+    if (tag == kSelectMenuTag) {
+        if (v == 1.0f)
+            selectAllNotes(owner);
+        else if (v == 2.0f)
+            clearSelection(owner);
+        control->setValue(0.0f);
+        markDirty(noteEditorScrollView);
+        return;
+    }
+    if (tag == kScaleMenuTag) {
+        setScale(owner, static_cast<int>(v), scaleRoot);
+        markDirty(scanScrollView);
+        markDirty(noteEditorScrollView);
+        return;
+    }
+    if (v == 0.0f)
+        return;
+
+    if (tag >= kLowestKeyTag && tag <= kHighestKeyTag) {
+        const int pc = static_cast<int>(tag - kLowestKeyTag);
+        if (v == 1.0f) {
+            togglePitchClass(owner, pc);
+            markDirty(scanScrollView);
+            markDirty(noteEditorScrollView);
+        } else if (v == 2.0f) {
+            openScalePopup(context, control, pc);
+        }
+    } else if (tag >= kFirstToolTag && tag < kFirstToolTag + kToolButtonCount) {
+        model.editTool = static_cast<int>(tag - kFirstToolTag);
+        for (PanelButton* button : toolButtons) {
+            if (!button)
+                continue;
+            button->selected = false;
+            button->setDirty(true);
+        }
+        if (auto* clicked = dynamic_cast<PanelButton*>(control)) {
+            clicked->selected = true;
+            clicked->setDirty(true);
+        }
+    } else if (tag == kPlayTag) {
+        model.transportMode.store(kAutoMode, std::memory_order_relaxed);
+        model.requestedTakePosition.store(
+            model.viewStartFrame * kFrameLength, std::memory_order_relaxed);
+        model.editorPlaying.store(true, std::memory_order_relaxed);
+        if (modeMenu)
+            modeMenu->setValue(0.0f);
+    } else if (tag == kStopTag) {
+        model.editorPlaying.store(false, std::memory_order_relaxed);
+    } else if (tag == kTransferTag) {
+        EditGuard guard(owner.editLock);
+        segmentNotes(model);
+    } else if (tag == kRenderTag) {
+        renderToWave();
+    }
+}
+
+// The scale popup of a right-clicked key: the menu takes the key's place,
+// offers the scales on its pitch class and tells valueChanged (tag 4) of a
+// choice before takeFocus returns.
+void PitchEditor::openScalePopup(CDrawContext* context, CControl* key, int pc)
+{
+    scaleRoot = pc;
+    COptionMenu* menu = scaleMenu;
+    if (!menu)
+        return;
+    const std::string name = kPitchClassNames[static_cast<size_t>(pc)];
+    menu->setViewSize(key->getViewSize()); // the mouseable area stays 1 x 1
+    menu->removeAllEntry();
+    menu->addEntry("Free selection");
+    menu->addEntry((name + " dur (major)").c_str());
+    menu->addEntry((name + " moll (minor)").c_str());
+    menu->addEntry("allow all");
+    menu->setCurrent(0, true);
+    // Both stay alive whatever the idle calls of the popup do to the frame.
+    menu->remember();
+    key->remember();
+    menu->takeFocus(context);
+    // Left on the key, the opaque menu would cover it at its next redraw.
+    if (scaleMenu == menu) {
+        menu->setViewSize(kScaleMenuSize);
+        key->setDirty(true);
+    }
+    key->forget();
+    menu->forget();
+}
+
+void PitchEditor::renderToWave()
+{
+    VstFileType waveType
+        = makeVstFileType("Wave File", "WAVE", "wav", "wav", "audio/wav", "audio/x-wav");
+    auto returnPath = std::make_unique<char[]>(kRenderPathCapacity); // zeroed
+    VstFileSelect request = makeRenderFileSelect(&waveType, returnPath.get(), kRenderPathCapacity);
+    CFileSelector selector(effect, &getPlatform());
+    if (!selector.run(&request))
+        return;
+    // Only the buffer handed out is read and freed: a pointer the selector
+    // put in its place belongs to whoever made it.
+    returnPath[kRenderPathCapacity - 1] = '\0';
+    if (returnPath[0] != '\0')
+        renderTake(*pitchEffect(), returnPath.get());
+}
 
 void PitchEditor::buildViews()
 {
@@ -260,8 +414,8 @@ void PitchEditor::buildViews()
         {"manipulate...", "delete notes", "duplicate notes", "tune notes"});
     selectMenu = makeMenu(frame, this, CRect(530, 405, 625, 421), kSelectMenuTag,
         {"select notes...", "select all notes", "select none"});
-    scaleMenu = makeMenu(frame, this, CRect(0, 0, 1, 1), kScaleMenuTag,
-        {"Dur (major)", "Moll (minor)", "allow all"});
+    scaleMenu = makeMenu(
+        frame, this, kScaleMenuSize, kScaleMenuTag, {"Dur (major)", "Moll (minor)", "allow all"});
 
     // 7 to 10: render, transfer, play and stop.
     makeButton(frame, this, CRect(702, 405, 772, 421), kRenderTag, kButtonImageHeight,

@@ -36,7 +36,12 @@ public:
     // dirty views, tracks the hover, then lets the frame redraw.
     void idle() override;
 
+    // The one listener of every control: runs the command of its tag.
     void valueChanged(CDrawContext* context, CControl* control) override;
+    // Asks for a file name (the host's selector, else the platform's save
+    // dialog) and writes the resynthesised take to it as a WAV file; the
+    // editor is frozen and playback silent until the file is written.
+    void renderToWave();
 
     PitchEffect* pitchEffect();
 
@@ -50,12 +55,13 @@ public:
     COptionMenu* scaleMenu = nullptr;
     COptionMenu* selectMenu = nullptr;
     PanelButton* toolButtons[kToolButtonCount] {};
-    int scaleRoot = 0;
+    int scaleRoot = 0; // pitch class of the key whose scale popup opened last
 
 private:
     void buildViews();
     void forgetViews();
     void applyRedrawRequests();
+    void openScalePopup(CDrawContext* context, CControl* key, int pc);
 
     CBitmap* background;
 };

@@ -408,8 +408,9 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
             // One note holds the middle half of the sung note.
             EXPECT_EQ(noteAtFrame(m, noteStartFrame(int(n)) + kNoteFrames / 4), noteOf[n]);
             EXPECT_EQ(noteAtFrame(m, noteStartFrame(int(n)) + 3 * kNoteFrames / 4), noteOf[n]);
-            if (n > 0)
+            if (n > 0) {
                 ASSERT_NE(noteOf[n], noteOf[n - 1]);
+            }
         }
     }
 

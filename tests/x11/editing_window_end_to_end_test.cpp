@@ -46,8 +46,7 @@ struct SungNote {
     double pitch; // semitones, 0 = C at 130.81 Hz
     int semitone; // the allowed semitone "tune notes" must choose
 };
-const std::vector<SungNote> kMelody
-    = {{7.30, 7}, {11.75, 12}, {3.35, 3}, {9.70, 10}, {5.25, 5}};
+const std::vector<SungNote> kMelody = {{7.30, 7}, {11.75, 12}, {3.35, 3}, {9.70, 10}, {5.25, 5}};
 constexpr int kDragged = 2; // index in kMelody of the note dragged up
 constexpr int kLeadInFrames = 12;
 constexpr int kNoteFrames = 60;
@@ -321,7 +320,8 @@ protected:
             finished = true;
         });
         // The user's own waits are bounded; this bound only catches a hang.
-        const bool ended = idleUntil(effect, [&] { return finished.load(); }, seconds(120));
+        const bool ended = idleUntil(
+            effect, [&] { return finished.load(); }, seconds(120));
         user.join();
         EXPECT_TRUE(ended);
         EXPECT_EQ(failure, "");
@@ -329,7 +329,8 @@ protected:
 
     // The host's transport runs from 0 over the whole melody, one block after
     // the other with an idle every few blocks; the output of channel 0.
-    std::vector<float> runTransport(TestHost& host, AEffect* effect, const std::vector<float>& input)
+    std::vector<float> runTransport(
+        TestHost& host, AEffect* effect, const std::vector<float>& input)
     {
         std::vector<float> output(input.size(), 0.0f), right(kBlock);
         for (size_t at = 0; at + kBlock <= input.size(); at += kBlock) {
@@ -366,11 +367,15 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
     ASSERT_EQ(core->model.transportMode.load(), kAutoMode);
 
     Window hostWindow = makeHostWindow(0, 0, kEditorWidth, kEditorHeight);
-    ASSERT_EQ(TestHost::dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(hostWindow)), 1);
-    ASSERT_TRUE(idleUntil(effect, [&] {
-        std::vector<Window> inside = children(hostWindow);
-        return !inside.empty() && isViewable(inside.front());
-    }, seconds(10)));
+    ASSERT_EQ(
+        TestHost::dispatch(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(hostWindow)), 1);
+    ASSERT_TRUE(idleUntil(
+        effect,
+        [&] {
+            std::vector<Window> inside = children(hostWindow);
+            return !inside.empty() && isViewable(inside.front());
+        },
+        seconds(10)));
     {
         Window child = 0;
         XTranslateCoordinates(
@@ -464,9 +469,8 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
         if (!u.waitForCount("the tracking loop", u.masterIdles))
             return;
         u.moveTo(CPoint(onNote.h, onNote.v - rowPixels));
-        u.waitFor("the note to move", [&](const TakeModel& m) {
-            return m.pitch[dragged] != tunedPitch[size_t(dragged)];
-        });
+        u.waitFor("the note to move",
+            [&](const TakeModel& m) { return m.pitch[dragged] != tunedPitch[size_t(dragged)]; });
         u.release();
         u.settle();
         u.moveTo(kNeutralPoint);

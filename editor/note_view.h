@@ -7,7 +7,16 @@
 #include "editor/note_view_scene.h"
 #include "toolkit/c_view.h"
 
+class PitchEditor;
 class PitchEffect;
+
+// The note editor's mouse tools, as the tool buttons choose them.
+enum EditTool : int {
+    kSelectTool = 0, // select and move
+    kSplitTool = 1, // split and join
+    kPencilTool = 2, // draw and erase contour points
+    kStretchTool = 3, // stretch and trim
+};
 
 // What a note view scrolls to follow its cursor: the scroll view showing it.
 class FrameScroller {
@@ -49,7 +58,20 @@ protected:
     ~NoteView() override;
 
 private:
+    // What one drag has done so far.
+    struct GestureState {
+        int pitchSteps = 0; // semitones applied by a pitch drag
+        int bandStart = kNone; // frame where the selection band began
+    };
+
     void followCursor();
+    int frameOf(const CPoint& point) const;
+    float rowH() const;
+    PitchEditor* owningEditor() const;
+    bool pressEndsGesture(int x, long buttons);
+    void trackGesture(CDrawContext* context);
+    bool gestureStep(GestureState& gesture, const CPoint& p, long buttons);
+    bool bandStep(GestureState& gesture, const CPoint& p);
 
     NoteViewScene scene;
 };

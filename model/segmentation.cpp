@@ -263,11 +263,25 @@ void noteChanged(TakeModel& model, int note)
             previous = i;
         if (model.targetStart[i] == model.targetEnd[note])
             next = i;
+        // A note that was linked to this one may be no longer: it looks its
+        // neighbour up afresh, and its transition towards this note is redone.
+        if (i != note && (model.prevNote[i] == note || model.nextNote[i] == note)) {
+            if (model.prevNote[i] == note)
+                model.prevNote[i] = kLinkUnresolved;
+            if (model.nextNote[i] == note)
+                model.nextNote[i] = kLinkUnresolved;
+            clearComputedContour(model, i);
+        }
     }
-    if (previous != kNone)
+    // The new neighbours look their side of the seam up afresh as well.
+    if (previous != kNone) {
         clearComputedContour(model, previous);
-    if (next != kNone)
+        model.nextNote[previous] = kLinkUnresolved;
+    }
+    if (next != kNone) {
         clearComputedContour(model, next);
+        model.prevNote[next] = kLinkUnresolved;
+    }
     model.prevNote[note] = previous;
     model.nextNote[note] = next;
 

@@ -134,8 +134,9 @@ TEST(CantiloPlotEndToEndTest, DemoDrawsItsNotesNextToItsSoundFiles)
         const int count = picture.countInRow(y, 0, frames, kRed);
         const bool inScale
             = semitone != 1 && semitone != 3 && semitone != 6 && semitone != 8 && semitone != 10;
-        if (!inScale)
+        if (!inScale) {
             EXPECT_EQ(count, 0) << "semitone " << semitone;
+        }
         red += count;
     }
     EXPECT_GT(red, frames / 2);

@@ -1,3 +1,4 @@
+#include "engine/contour_lookup.h"
 #include "model/segmentation.h"
 
 #include <cmath>
@@ -112,7 +113,7 @@ TEST(SegmentationTest, StepClosesTheNoteMidwayBetweenTurningPoints)
     EXPECT_EQ(model->sourcePitch[1], 8.2f);
     EXPECT_EQ(model->pitch[1], 8.0f);
     EXPECT_EQ(model->prevNote[1], 0);
-    EXPECT_EQ(model->nextNote[0], 1);
+    EXPECT_EQ(linkedNext(*model, 0), 1);
     ASSERT_EQ(model->selectionCount, 2);
     EXPECT_EQ(model->selection[0], 0);
     EXPECT_EQ(model->selection[1], 1);
@@ -410,6 +411,41 @@ TEST(NoteChangedTest, LinksTheHighestIndexAndLeavesOthersAlone)
     EXPECT_EQ(model->contour[1][0], kPitchUnset);
     EXPECT_EQ(model->contour[0][0], 3.0f);
     EXPECT_EQ(model->contour[2][0], 3.0f);
+}
+
+TEST(NoteChangedTest, NeighboursLinkedToTheNoteBeforeOrAfterLookTheirLinkUpAgain)
+{
+    auto model = freshModel();
+    model->noteCount = 3;
+    for (int n = 0; n < 3; ++n) {
+        model->targetStart[n] = model->sourceStart[n] = 10.0f * n;
+        model->targetEnd[n] = model->sourceEnd[n] = 10.0f * n + 10.0f;
+        model->contour[n][0] = 3.0f;
+    }
+    // Note 1 was linked to both neighbours, and has moved away.
+    model->nextNote[0] = 1;
+    model->prevNote[2] = 1;
+    model->prevNote[1] = 0;
+    model->nextNote[1] = 2;
+    model->targetStart[1] = 100.0f;
+    model->targetEnd[1] = 110.0f;
+    noteChanged(*model, 1);
+    EXPECT_EQ(model->nextNote[0], kLinkUnresolved);
+    EXPECT_EQ(model->prevNote[2], kLinkUnresolved);
+    EXPECT_EQ(model->contour[0][0], kPitchUnset); // its exit towards note 1 is redone
+    EXPECT_EQ(model->contour[2][0], kPitchUnset);
+    EXPECT_EQ(model->prevNote[1], kNone);
+
+    // Moved back between them, the neighbours' cached "no link" is dropped too.
+    model->nextNote[0] = kNone;
+    model->prevNote[2] = kNone;
+    model->targetStart[1] = 10.0f;
+    model->targetEnd[1] = 20.0f;
+    noteChanged(*model, 1);
+    EXPECT_EQ(model->nextNote[0], kLinkUnresolved);
+    EXPECT_EQ(model->prevNote[2], kLinkUnresolved);
+    EXPECT_EQ(model->prevNote[1], 0);
+    EXPECT_EQ(model->nextNote[1], 2);
 }
 
 TEST(NoteChangedTest, IgnoresIndicesOutsideTheTable)

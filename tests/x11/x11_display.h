@@ -55,29 +55,47 @@ inline void pressKey(Display* display, KeySym sym)
     XSync(display, False);
 }
 
-// The mapped override-redirect child of the root window (a popup menu), or 0.
-inline Window findPopup(Display* display)
-{
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned count = 0;
-    Window found = 0;
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-        return 0;
-    for (unsigned i = 0; i < count; ++i) {
-        XWindowAttributes attributes;
-        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.override_redirect
-            && attributes.map_state == IsViewable)
-            found = children[i];
-    }
-    if (children)
-        XFree(children);
-    return found;
-}
-
 struct PopupGeometry {
     int x = 0, y = 0, width = 0, height = 0; // the inside, on the root window
     int outerX = 0, outerY = 0; // the window's corner, border included
 };
+
+// The mapped override-redirect child of the root window (a popup menu), or 0,
+// with its geometry when asked. The server is grabbed meanwhile: another
+// client's popup that closes between the queries would otherwise make them
+// fail with BadWindow, which ends the program.
+inline Window findPopup(Display* display, PopupGeometry* geometry = nullptr)
+{
+    XGrabServer(display);
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    Window found = 0;
+    XWindowAttributes attributes {};
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+        for (unsigned i = 0; i < count; ++i) {
+            XWindowAttributes candidate;
+            if (XGetWindowAttributes(display, children[i], &candidate)
+                && candidate.override_redirect && candidate.map_state == IsViewable) {
+                found = children[i];
+                attributes = candidate;
+            }
+        }
+        if (children)
+            XFree(children);
+    }
+    if (found && geometry) {
+        Window child = 0;
+        XTranslateCoordinates(
+            display, found, DefaultRootWindow(display), 0, 0, &geometry->x, &geometry->y, &child);
+        geometry->outerX = attributes.x;
+        geometry->outerY = attributes.y;
+        geometry->width = attributes.width;
+        geometry->height = attributes.height;
+    }
+    XUngrabServer(display);
+    XSync(display, False);
+    return found;
+}
 
 // Waits for a popup to appear; its geometry on the root window.
 inline bool waitForPopup(Display* display, PopupGeometry& geometry,
@@ -85,18 +103,8 @@ inline bool waitForPopup(Display* display, PopupGeometry& geometry,
 {
     const auto deadline = std::chrono::steady_clock::now() + patience;
     while (std::chrono::steady_clock::now() < deadline) {
-        if (Window popup = findPopup(display)) {
-            XWindowAttributes attributes;
-            Window child = 0;
-            XGetWindowAttributes(display, popup, &attributes);
-            XTranslateCoordinates(
-                display, popup, DefaultRootWindow(display), 0, 0, &geometry.x, &geometry.y, &child);
-            geometry.outerX = attributes.x;
-            geometry.outerY = attributes.y;
-            geometry.width = attributes.width;
-            geometry.height = attributes.height;
+        if (findPopup(display, &geometry))
             return true;
-        }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;

@@ -363,6 +363,16 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
     host.onIdle = [this] { ++masterIdles; };
     AEffect* effect = host.createInstance(float(kRate), kBlock);
     ASSERT_NE(effect, nullptr);
+    // Closed on every way out, a failed assertion included.
+    struct Closer {
+        TestHost& host;
+        AEffect* effect;
+        ~Closer()
+        {
+            TestHost::dispatch(effect, effEditClose);
+            host.closeInstance(effect);
+        }
+    } closer {host, effect};
     PitchEffect* core = effectOf(effect);
     ASSERT_EQ(core->model.transportMode.load(), kAutoMode);
 
@@ -567,9 +577,6 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
         }
     }
     EXPECT_EQ(differing, 0u) << "first at sample " << firstDifference;
-
-    TestHost::dispatch(effect, effEditClose);
-    host.closeInstance(effect);
 }
 
 } // namespace

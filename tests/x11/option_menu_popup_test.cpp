@@ -9,7 +9,6 @@
 #include "toolkit/x11/x11_platform.h"
 #include "x11/x11_display.h"
 
-#include <X11/keysym.h>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -28,68 +27,6 @@ struct Listener : CControlListener {
         changes.emplace_back(control->getTag(), control->getValue());
     }
 };
-
-// The mapped override-redirect child of the root window, or 0.
-Window findPopup(Display* display)
-{
-    Window root = 0, parent = 0, *children = nullptr;
-    unsigned count = 0;
-    Window found = 0;
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-        return 0;
-    for (unsigned i = 0; i < count; ++i) {
-        XWindowAttributes attributes;
-        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.override_redirect
-            && attributes.map_state == IsViewable)
-            found = children[i];
-    }
-    if (children)
-        XFree(children);
-    return found;
-}
-
-struct PopupGeometry {
-    int x = 0, y = 0, width = 0, height = 0; // the inside, on the root window
-    int outerX = 0, outerY = 0; // the window's corner, border included
-};
-
-// Waits for the popup to appear; its geometry on the root window.
-bool waitForPopup(Display* display, PopupGeometry& geometry)
-{
-    const auto deadline = Clock::now() + kPatience;
-    while (Clock::now() < deadline) {
-        if (Window popup = findPopup(display)) {
-            XWindowAttributes attributes;
-            Window child = 0;
-            XGetWindowAttributes(display, popup, &attributes);
-            XTranslateCoordinates(
-                display, popup, DefaultRootWindow(display), 0, 0, &geometry.x, &geometry.y, &child);
-            geometry.outerX = attributes.x;
-            geometry.outerY = attributes.y;
-            geometry.width = attributes.width;
-            geometry.height = attributes.height;
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
-
-void clickAt(Display* display, int x, int y)
-{
-    XTestFakeMotionEvent(display, -1, x, y, 0);
-    XTestFakeButtonEvent(display, 1, True, 0);
-    XTestFakeButtonEvent(display, 1, False, 0);
-    XSync(display, False);
-}
-
-void pressKey(Display* display, KeySym sym)
-{
-    const KeyCode code = XKeysymToKeycode(display, sym);
-    XTestFakeKeyEvent(display, code, True, 0);
-    XTestFakeKeyEvent(display, code, False, 0);
-    XSync(display, False);
-}
 
 // A host window on the test's own connection with a frame of the plug-in's
 // platform inside it, holding an option menu and a slider.

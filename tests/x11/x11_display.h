@@ -9,6 +9,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 // clang-format on
 
 #include "toolkit/c_color.h"
@@ -17,6 +18,97 @@
 #include <functional>
 #include <thread>
 #include <vector>
+
+// Input as a second client plays it, on a connection of its own (the thread
+// that idles the editor sits in its modal loops meanwhile).
+inline void movePointer(Display* display, int x, int y)
+{
+    XTestFakeMotionEvent(display, -1, x, y, 0);
+    XSync(display, False);
+}
+
+inline void pressButton(Display* display, int button = 1)
+{
+    XTestFakeButtonEvent(display, unsigned(button), True, 0);
+    XSync(display, False);
+}
+
+inline void releaseButton(Display* display, int button = 1)
+{
+    XTestFakeButtonEvent(display, unsigned(button), False, 0);
+    XSync(display, False);
+}
+
+inline void clickAt(Display* display, int x, int y)
+{
+    XTestFakeMotionEvent(display, -1, x, y, 0);
+    XTestFakeButtonEvent(display, 1, True, 0);
+    XTestFakeButtonEvent(display, 1, False, 0);
+    XSync(display, False);
+}
+
+inline void pressKey(Display* display, KeySym sym)
+{
+    const KeyCode code = XKeysymToKeycode(display, sym);
+    XTestFakeKeyEvent(display, code, True, 0);
+    XTestFakeKeyEvent(display, code, False, 0);
+    XSync(display, False);
+}
+
+struct PopupGeometry {
+    int x = 0, y = 0, width = 0, height = 0; // the inside, on the root window
+    int outerX = 0, outerY = 0; // the window's corner, border included
+};
+
+// The mapped override-redirect child of the root window (a popup menu), or 0,
+// with its geometry when asked. The server is grabbed meanwhile: another
+// client's popup that closes between the queries would otherwise make them
+// fail with BadWindow, which ends the program.
+inline Window findPopup(Display* display, PopupGeometry* geometry = nullptr)
+{
+    XGrabServer(display);
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned count = 0;
+    Window found = 0;
+    XWindowAttributes attributes {};
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+        for (unsigned i = 0; i < count; ++i) {
+            XWindowAttributes candidate;
+            if (XGetWindowAttributes(display, children[i], &candidate)
+                && candidate.override_redirect && candidate.map_state == IsViewable) {
+                found = children[i];
+                attributes = candidate;
+            }
+        }
+        if (children)
+            XFree(children);
+    }
+    if (found && geometry) {
+        Window child = 0;
+        XTranslateCoordinates(
+            display, found, DefaultRootWindow(display), 0, 0, &geometry->x, &geometry->y, &child);
+        geometry->outerX = attributes.x;
+        geometry->outerY = attributes.y;
+        geometry->width = attributes.width;
+        geometry->height = attributes.height;
+    }
+    XUngrabServer(display);
+    XSync(display, False);
+    return found;
+}
+
+// Waits for a popup to appear; its geometry on the root window.
+inline bool waitForPopup(Display* display, PopupGeometry& geometry,
+    std::chrono::milliseconds patience = std::chrono::seconds(5))
+{
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (findPopup(display, &geometry))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
 
 class X11Display : public ::testing::Test {
 protected:

@@ -173,14 +173,6 @@ void typeText(Display* dpy, const std::string& text)
     XSync(dpy, False);
 }
 
-void pressKey(Display* dpy, KeySym sym)
-{
-    KeyCode code = XKeysymToKeycode(dpy, sym);
-    XTestFakeKeyEvent(dpy, code, True, CurrentTime);
-    XTestFakeKeyEvent(dpy, code, False, CurrentTime);
-    XSync(dpy, False);
-}
-
 // Our own save dialog, once it is on the screen with the keyboard focus.
 bool dialogShown(Display* dpy)
 {

@@ -8,6 +8,7 @@
 #include "editor/pitch_editor.h"
 #include "engine/contour_lookup.h"
 #include "shell/pitch_effect.h"
+#include "support/note_table_helpers.h"
 #include "toolkit/c_frame.h"
 #include "toolkit/c_slider.h"
 #include "toolkit/c_view_container.h"
@@ -85,19 +86,8 @@ protected:
     int addNote(float start, float end, float pitch)
     {
         TakeModel& m = effect->model;
-        int i = m.noteCount++;
-        m.targetStart[i] = m.sourceStart[i] = start;
-        m.targetEnd[i] = m.sourceEnd[i] = end;
-        m.sourceRow[i] = 0;
-        m.pitch[i] = pitch;
-        m.sourcePitch[i] = pitch;
-        m.fineTune[i] = 0.0f;
-        m.volume[i] = 1.0f;
-        m.vibratoRate[i] = 0.4f;
-        m.blending[i] = 0.5f;
-        m.prevNote[i] = m.nextNote[i] = kLinkUnresolved;
-        for (float& point : m.contour[i])
-            point = kPitchUnset;
+        int i = ::addNote(m, start, end);
+        m.pitch[i] = m.sourcePitch[i] = pitch;
         return i;
     }
     void select(std::initializer_list<int> notes)

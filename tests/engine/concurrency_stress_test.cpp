@@ -4,8 +4,8 @@
 // in every build the output stays finite.
 #include "engine/contour_lookup.h"
 #include "model/segmentation.h"
-#include "note_table_helpers.h"
 #include "shell/pitch_effect.h"
+#include "support/note_table_helpers.h"
 
 #include <atomic>
 #include <cmath>

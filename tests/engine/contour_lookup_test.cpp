@@ -1,6 +1,6 @@
 #include "engine/contour_lookup.h"
 #include "model/segmentation.h"
-#include "note_table_helpers.h"
+#include "support/note_table_helpers.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

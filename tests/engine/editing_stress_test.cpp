@@ -6,9 +6,9 @@
 #include "editing/edit_commands.h"
 #include "editing/note_settings.h"
 #include "editing/scale_tuning.h"
-#include "note_table_helpers.h"
 #include "persistence/wave_render.h"
 #include "support/chunk_support.h"
+#include "support/note_table_helpers.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,6 +1,6 @@
-#include "note_table_helpers.h"
 #include "shell/pitch_effect.h"
 #include "support/allocation_counter.h"
+#include "support/note_table_helpers.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "engine/processing_cycle.h"
-#include "note_table_helpers.h"
+#include "support/note_table_helpers.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

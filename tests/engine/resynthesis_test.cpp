@@ -1,8 +1,8 @@
 #include "engine/contour_lookup.h"
 #include "engine/resynthesis.h"
 #include "model/segmentation.h"
-#include "note_table_helpers.h"
 #include "scan_reference_helpers.h"
+#include "support/note_table_helpers.h"
 #include "support/pitch_measure.h"
 
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "note_table_helpers.h"
+#include "support/note_table_helpers.h"
 
 #include <cmath>
 

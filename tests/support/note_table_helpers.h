@@ -1,4 +1,4 @@
-// Small builders for engine tests: notes written straight into the table, a
+// Small builders for tests: notes written straight into the table, a
 // flat or moving pitch track, and recorded tones.
 #pragma once
 

@@ -27,7 +27,8 @@ bool renderSamples(PitchEffect& effect, uint32_t sampleCount, const RenderSink& 
 {
     TakeModel& model = effect.model;
     Resynthesis& resynthesis = effect.resynthesis;
-    const ResynthesisSettings settings {effect.getSampleRate(), loadParameters(effect.parameters).pitchFactor};
+    const ResynthesisSettings settings {
+        effect.getSampleRate(), loadParameters(effect.parameters).pitchFactor};
     resynthesis.beginRender(model);
     bool accepted = true;
     int position = 0;
@@ -46,7 +47,8 @@ bool renderTake(PitchEffect& effect, const char* path)
     EditGuard guard(effect.editLock);
     uint32_t sampleCount = renderSampleCount(effect.model);
     WaveWriter writer;
-    if (!writer.open(path, sampleCount))
+    // The samples are computed at the host's rate, and the file says so.
+    if (!writer.open(path, sampleCount, waveSampleRateFor(effect.getSampleRate())))
         return false;
     bool written = renderSamples(
         effect, sampleCount, [&writer](float sample) { return writer.writeSample(sample); });

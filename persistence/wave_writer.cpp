@@ -46,7 +46,16 @@ int16_t waveSampleValue(float value)
 
 WaveWriter::~WaveWriter() { close(); }
 
-bool WaveWriter::open(const char* fileName, uint32_t sampleCount)
+uint32_t waveSampleRateFor(double sampleRate)
+{
+    constexpr double kHighestRate = UINT32_MAX / kWaveBytesPerPair;
+    const double rounded = std::round(sampleRate);
+    if (!(rounded >= 1.0 && rounded <= kHighestRate))
+        return kWaveSampleRate;
+    return static_cast<uint32_t>(rounded);
+}
+
+bool WaveWriter::open(const char* fileName, uint32_t sampleCount, uint32_t sampleRate)
 {
     close();
     failed = false;
@@ -68,8 +77,8 @@ bool WaveWriter::open(const char* fileName, uint32_t sampleCount)
     out = putUint32(out, kFormatChunkSize);
     out = putUint16(out, kPcmFormat);
     out = putUint16(out, kWaveChannels);
-    out = putUint32(out, kWaveSampleRate);
-    out = putUint32(out, kWaveSampleRate * kWaveBytesPerPair);
+    out = putUint32(out, sampleRate);
+    out = putUint32(out, sampleRate * kWaveBytesPerPair);
     out = putUint16(out, kWaveBytesPerPair);
     out = putUint16(out, kWaveBitsPerSample);
     out = putTag(out, "data");

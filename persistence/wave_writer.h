@@ -1,5 +1,6 @@
-// Writes a 16-bit PCM WAV file of two identical channels at 44,100 Hz: the
-// 44-byte header once at open, then one stereo pair per sample.
+// Writes a 16-bit PCM WAV file of two identical channels (44,100 Hz unless
+// told otherwise): the 44-byte header once at open, then one stereo pair per
+// sample.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +8,7 @@
 #include <string>
 #include <vector>
 
-constexpr int kWaveSampleRate = 44100;
+constexpr uint32_t kWaveSampleRate = 44100;
 constexpr int kWaveChannels = 2;
 constexpr int kWaveBitsPerSample = 16;
 constexpr uint32_t kWaveBytesPerPair = kWaveChannels * kWaveBitsPerSample / 8; // 4
@@ -21,6 +22,10 @@ constexpr int kWaveFullScale = 32767;
 // mix.wav, mix.wave becomes mix.wave.wav).
 std::string withWaveExtension(const char* path);
 
+// The rate a WAV header gives for audio computed at a host's sample rate:
+// rounded to whole hertz; 44,100 for a rate no header can hold.
+uint32_t waveSampleRateFor(double sampleRate);
+
 // One 16-bit sample value: value x 32767 truncated toward zero, saturated at
 // +-32767 (NaN gives 0).
 int16_t waveSampleValue(float value);
@@ -33,10 +38,10 @@ public:
     WaveWriter& operator=(const WaveWriter&) = delete;
 
     // Creates (or truncates) the file named withWaveExtension(path) and writes
-    // the header for sampleCount stereo pairs. False when the file cannot be
-    // created, the header cannot be written or sampleCount exceeds
-    // kMaxWaveSamples; nothing is left open then.
-    bool open(const char* path, uint32_t sampleCount);
+    // the header for sampleCount stereo pairs at sampleRate. False when the
+    // file cannot be created, the header cannot be written or sampleCount
+    // exceeds kMaxWaveSamples; nothing is left open then.
+    bool open(const char* path, uint32_t sampleCount, uint32_t sampleRate = kWaveSampleRate);
 
     // One sample to both channels. False once a write has failed.
     bool writeSample(float value);

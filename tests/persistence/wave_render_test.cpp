@@ -107,6 +107,31 @@ TEST_F(WaveRenderTest, AFullLengthRenderHasTheSizesItsHeaderAnnounces)
     EXPECT_EQ(file.size(), 44u + 2048000u);
 }
 
+TEST_F(WaveRenderTest, TheHeaderGivesTheHostsSampleRate)
+{
+    ASSERT_TRUE(renderTake(*effect, pathOf("at44").c_str()));
+    Bytes file = readFile(pathOf("at44.wav"));
+    EXPECT_EQ(u32At(file, 24), 44100u);
+    EXPECT_EQ(u32At(file, 28), 176400u);
+    // Audio computed at 48 kHz declared as 44.1 kHz would play 9 % slow and
+    // a semitone and a half flat.
+    effect->setSampleRate(48000.0f);
+    ASSERT_TRUE(renderTake(*effect, pathOf("at48").c_str()));
+    file = readFile(pathOf("at48.wav"));
+    EXPECT_EQ(u32At(file, 24), 48000u);
+    EXPECT_EQ(u32At(file, 28), 192000u);
+    EXPECT_EQ(u32At(file, 40), 2048u); // the length stays counted in frames
+}
+
+TEST(WaveSampleRateTest, RoundsToWholeHertzAndFallsBackWhenNoHeaderHoldsIt)
+{
+    EXPECT_EQ(waveSampleRateFor(44100.0), 44100u);
+    EXPECT_EQ(waveSampleRateFor(88199.6), 88200u);
+    EXPECT_EQ(waveSampleRateFor(0.2), 44100u);
+    EXPECT_EQ(waveSampleRateFor(2.0e9), 44100u); // bytes per second would overflow
+    EXPECT_EQ(waveSampleRateFor(std::numeric_limits<double>::quiet_NaN()), 44100u);
+}
+
 TEST_F(WaveRenderTest, RenderSoundsLikePlaybackAndLeavesTheEditAsItWas)
 {
     singTwoNotes(effect->model);

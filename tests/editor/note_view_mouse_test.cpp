@@ -448,6 +448,20 @@ TEST_F(NoteViewMouseTest, BandScrollsTheEditorWhenThePointerLeavesItOnTheRight)
     EXPECT_EQ(effect->model.selectionCount, 1);
 }
 
+TEST_F(NoteViewMouseTest, BandScrollsTheEditorBackWhenThePointerLeavesItOnTheLeft)
+{
+    editor->noteEditorScrollView->scrollToFrame(200);
+    editor->idle();
+    const CViewContainer* container = view->getParentView();
+    auto scroll = [&] { return container->getViewSize().left - container->getChildOrigin().h; };
+    ASSERT_EQ(scroll(), 200);
+    // Window points: the pointer 20 pixels left of the editor is at frame
+    // 180, and the view scrolls back by a tenth of those 20 pixels.
+    const CPoint press(kEditorLeft + 50, kEditorTop + 5);
+    drag(kLButton, {press, press + CPoint(1, 0), CPoint(kEditorLeft - 20, kEditorTop + 5)});
+    EXPECT_EQ(scroll(), 198);
+}
+
 TEST_F(NoteViewMouseTest, PressOnEmptySpaceEmptiesTheSelection)
 {
     addNote(100, 200, 5);

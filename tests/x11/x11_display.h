@@ -97,13 +97,32 @@ inline Window findPopup(Display* display, PopupGeometry* geometry = nullptr)
     return found;
 }
 
-// Waits for a popup to appear; its geometry on the root window.
+// Whether the popup has painted its entries over the black it is created
+// with. A popup paints only once it holds the pointer and the keyboard, so a
+// key sent before that would go elsewhere and leave the popup waiting.
+inline bool popupPainted(Display* display, Window popup)
+{
+    XGrabServer(display);
+    XWindowAttributes attributes {};
+    bool painted = false;
+    if (XGetWindowAttributes(display, popup, &attributes) && attributes.map_state == IsViewable) {
+        if (XImage* image = XGetImage(display, popup, 1, 1, 1, 1, AllPlanes, ZPixmap)) {
+            painted = XGetPixel(image, 0, 0) != BlackPixel(display, DefaultScreen(display));
+            XDestroyImage(image);
+        }
+    }
+    XUngrabServer(display);
+    XSync(display, False);
+    return painted;
+}
+
+// Waits for a popup to appear and paint itself; its geometry on the root window.
 inline bool waitForPopup(Display* display, PopupGeometry& geometry,
     std::chrono::milliseconds patience = std::chrono::seconds(5))
 {
     const auto deadline = std::chrono::steady_clock::now() + patience;
     while (std::chrono::steady_clock::now() < deadline) {
-        if (findPopup(display, &geometry))
+        if (Window popup = findPopup(display, &geometry); popup && popupPainted(display, popup))
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

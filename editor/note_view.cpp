@@ -7,6 +7,7 @@
 #include "editor/pitch_editor.h"
 #include "model/segmentation.h"
 #include "shell/pitch_effect.h"
+#include "toolkit/aeff_gui_editor.h"
 #include "toolkit/c_draw_context.h"
 #include "toolkit/c_frame.h"
 #include "toolkit/c_slider.h"
@@ -225,7 +226,10 @@ void NoteView::trackGesture(CDrawContext* context)
     GestureState gesture;
     tracking = true;
     // Keep this view alive should an idle inside the loop close the editor.
+    // A host may even delete its instance from that idle: the frame then
+    // loses its editor, and the effect is not touched again.
     remember();
+    const AEffGUIEditor* owner = getParentFrame() ? getParentFrame()->getEditor() : nullptr;
     for (;;) {
         long buttons = context->getMouseButtons();
         if (!isGestureButton(buttons))
@@ -240,6 +244,8 @@ void NoteView::trackGesture(CDrawContext* context)
         if (!frame)
             break;
         frame->doIdleStuff();
+        if (owner && frame->getEditor() != owner)
+            break;
     }
     tracking = false;
     if (bandLeft >= 0) {

@@ -180,9 +180,8 @@ PitchEditor::~PitchEditor()
                 control && control->getListener() == this)
                 control->setListener(nullptr);
     forgetViews();
-    if (frame)
-        frame->forget();
-    frame = nullptr;
+    // The base lets go of the frame, and tells it first that its editor is
+    // gone, for a modal loop still running in it.
     background->forget();
 }
 

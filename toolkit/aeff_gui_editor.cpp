@@ -83,9 +83,13 @@ void AEffGUIEditor::idle()
 {
     if (inIdleStuff)
         return;
+    // A modal loop in the frame's handlers idles the host, which may delete
+    // its instance, and this editor with it, meanwhile.
+    std::shared_ptr<bool> stillAlive = alive;
     if (frame)
         frame->idle();
-    runDeferredClose();
+    if (*stillAlive)
+        runDeferredClose();
 }
 
 bool AEffGUIEditor::onKeyDown(VstKeyCode& key) { return frame && frame->onKeyDown(key) != -1; }

@@ -636,4 +636,21 @@ TEST_F(NoteViewMouseTest, TrackingLoopIdlesTheHostEachStepWithoutHoldingTheLock)
     EXPECT_FLOAT_EQ(effect->model.pitch[0], 8.0f);
 }
 
+TEST_F(NoteViewMouseTest, AnInstanceDeletedDuringADragIsNotTouchedAgain)
+{
+    addNote(100, 200, 5);
+    // The host deletes its instance, and with it the editor, from the idle
+    // of the drag's first step; the view outlives it here to be looked at.
+    view->remember();
+    onHostIdle = [&] { effect.reset(); };
+    const CPoint press = at(150, rowY(5));
+    drag(kLButton, {press, at(150, rowY(7)), at(150, rowY(9))});
+    EXPECT_EQ(effect, nullptr);
+    EXPECT_FALSE(view->tracking);
+    CPoint pressInView = press;
+    view->frameToLocal(pressInView);
+    EXPECT_EQ(view->dragAnchor, CPoint(150, rowY(5))); // no step after the first
+    view->forget();
+}
+
 } // namespace

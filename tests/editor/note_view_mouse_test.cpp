@@ -647,8 +647,6 @@ TEST_F(NoteViewMouseTest, AnInstanceDeletedDuringADragIsNotTouchedAgain)
     drag(kLButton, {press, at(150, rowY(7)), at(150, rowY(9))});
     EXPECT_EQ(effect, nullptr);
     EXPECT_FALSE(view->tracking);
-    CPoint pressInView = press;
-    view->frameToLocal(pressInView);
     EXPECT_EQ(view->dragAnchor, CPoint(150, rowY(5))); // no step after the first
     view->forget();
 }

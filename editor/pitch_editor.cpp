@@ -170,7 +170,6 @@ PitchEditor::PitchEditor(PitchEffect* effect, Platform* platform)
 
 PitchEditor::~PitchEditor()
 {
-    *living = false;
     // A modal loop (a popup, a slider drag) may keep the frame beyond this
     // editor when the host deletes its instance from inside an idle: its
     // controls must not report to the editor afterwards.
@@ -360,7 +359,7 @@ void PitchEditor::openScalePopup(CDrawContext* context, CControl* key, int pc)
     // Both stay alive whatever the idle calls of the popup do to the frame.
     menu->remember();
     key->remember();
-    const std::shared_ptr<bool> alive = living;
+    const std::shared_ptr<const bool> alive = lifeToken();
     menu->takeFocus(context);
     // Left on the key, the opaque menu would cover it at its next redraw.
     if (*alive && scaleMenu == menu) {
@@ -378,7 +377,7 @@ void PitchEditor::renderToWave()
     auto returnPath = std::make_unique<char[]>(kRenderPathCapacity); // zeroed
     VstFileSelect request = makeRenderFileSelect(&waveType, returnPath.get(), kRenderPathCapacity);
     CFileSelector selector(effect, &getPlatform());
-    const std::shared_ptr<bool> alive = living;
+    const std::shared_ptr<const bool> alive = lifeToken();
     // The host may delete its instance while the selector waits for the user.
     if (!selector.run(&request) || !*alive)
         return;

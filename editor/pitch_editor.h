@@ -66,7 +66,4 @@ private:
     void openScalePopup(CDrawContext* context, CControl* key, int pc);
 
     CBitmap* background;
-    // False once the editor is destroyed: a host may delete its instance from
-    // inside the idle that a popup or the file selector gives it.
-    std::shared_ptr<bool> living = std::make_shared<bool>(true);
 };

@@ -56,6 +56,10 @@ protected:
     CFrame* frame = nullptr;
     ERect rect {};
 
+    // True while this editor exists: a command that waits for the user (a
+    // popup, a dialog) keeps a copy and checks it before touching the editor.
+    std::shared_ptr<const bool> lifeToken() const { return alive; }
+
 private:
     Platform* platform;
     uint64_t lastTicks;

@@ -70,9 +70,13 @@ std::vector<FoundNote> TakeCorrector::notes()
         note.targetPitch = model.pitch[n] + model.fineTune[n];
         const int firstFrame = std::max(0, static_cast<int>(model.targetStart[n]));
         const int endFrame = std::min(kAnalysedFrames, static_cast<int>(model.targetEnd[n]));
-        for (int f = firstFrame; f < endFrame; ++f)
-            note.voicedFrames
-                += loadRelaxed(model.frameVoicing[0][static_cast<std::size_t>(f)]) > 0.0f;
+        note.firstVoicedSample = note.startSample;
+        for (int f = firstFrame; f < endFrame; ++f) {
+            if (loadRelaxed(model.frameVoicing[0][static_cast<std::size_t>(f)]) <= 0.0f)
+                continue;
+            if (note.voicedFrames++ == 0)
+                note.firstVoicedSample = static_cast<long>(f) * kFrameLength;
+        }
         found.push_back(note);
     }
     return found;

@@ -27,6 +27,7 @@ struct FoundNote {
     float measuredPitch = 0.0f; // mean sung pitch, semitones (0 = C3)
     float targetPitch = 0.0f; // what the note is played at: pitch + fine tune
     int voicedFrames = 0; // frames of the note the analysis found pitched
+    long firstVoicedSample = 0; // where its first pitched frame starts; startSample when none
 };
 
 using ProgressCallback = std::function<void(long done)>;

@@ -6,8 +6,10 @@
 namespace {
 
 // The notes of one take that belong to the span it keeps, moved to positions
-// in the whole input. A note that starts inside the overlap before the cut
-// belongs to the earlier take.
+// in the whole input. A note belongs to the take in whose kept span it begins
+// to sound: notes reach back over the silence before them, so a later take's
+// first note often starts in the lead before the cut although it is sung after
+// it. A note sounding across the cut belongs to the earlier take.
 void keepNotes(const std::vector<FoundNote>& takeNotes, const TakeSpan& span, bool lastTake,
     std::vector<FoundNote>& notes)
 {
@@ -15,8 +17,12 @@ void keepNotes(const std::vector<FoundNote>& takeNotes, const TakeSpan& span, bo
     for (FoundNote note : takeNotes) {
         note.startSample += span.start;
         note.endSample = std::min(note.endSample + span.start, span.end);
-        if (note.startSample >= span.keepFrom && note.startSample < keepEnd)
-            notes.push_back(note);
+        note.firstVoicedSample += span.start;
+        const long soundsFrom = note.voicedFrames > 0 ? note.firstVoicedSample : note.startSample;
+        if (soundsFrom < span.keepFrom || soundsFrom >= keepEnd)
+            continue;
+        note.startSample = std::max(note.startSample, span.keepFrom);
+        notes.push_back(note);
     }
 }
 

@@ -82,8 +82,9 @@ void describeTakes(const std::vector<TakeSpan>& takes, int sampleRate, const std
     for (std::size_t k = 1; k < takes.size(); ++k)
         joints += (k > 1 ? ", " : "")
             + formatted("%.2f s", static_cast<double>(takes[k].keepFrom) / sampleRate);
-    std::printf("cantilo: %s is longer than one take (%.1f s at %d Hz): processed as %zu takes, "
-                "joined at %s\n",
+    std::fprintf(stderr,
+        "cantilo: %s is longer than one take (%.1f s at %d Hz): processed as %zu takes, "
+        "joined at %s\n",
         input.c_str(), static_cast<double>(kTakeSamples) / sampleRate, sampleRate, takes.size(),
         joints.c_str());
 }

@@ -15,13 +15,24 @@ struct AudioFile {
     int format = 0; // libsndfile's SF_FORMAT_* word (major format | subtype)
 };
 
-// Reads the whole file and averages its channels into one.
-std::optional<Failure> readAudioFile(const std::string& path, AudioFile& file);
+// Reads the whole file and averages its channels into one. `cutShort`, when
+// given, receives a warning for a file whose header promises more audio than
+// it holds (what it holds is read); it stays empty otherwise.
+std::optional<Failure> readAudioFile(
+    const std::string& path, AudioFile& file, std::string* cutShort = nullptr);
 
 // The format of an output file: the one its extension names (.wav, .flac, .aif,
-// .aiff, .ogg), else the input's; the input's sample encoding where the format
-// takes it, else the format's natural one.
+// .aiff, .ogg, .opus, .mp3 and the other extensions the library knows), the
+// input's when the name has no extension, 0 for an extension naming no format;
+// the input's sample encoding where the format takes it, else the format's
+// natural one.
 int outputFormatFor(const std::string& outputPath, int inputFormat);
+
+// Refuses (exit 2), before any work, an output the installed library cannot
+// write: an unknown extension, or a format that takes neither the rate nor
+// the channel count (MP3 without an encoder, MP3 at 96 kHz, ...).
+std::optional<Failure> checkOutputFormat(
+    const std::string& outputPath, int format, int sampleRate, int channels);
 
 // True when the format stores floating-point samples, which never clip.
 bool isFloatFormat(int format);

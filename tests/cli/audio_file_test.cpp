@@ -124,8 +124,14 @@ TEST(AudioFileTest, OutputFormatFollowsTheExtensionElseTheInput)
         SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     EXPECT_EQ(outputFormatFor("OUT.WAV", SF_FORMAT_OGG | SF_FORMAT_VORBIS),
         SF_FORMAT_WAV | SF_FORMAT_FLOAT);
-    EXPECT_EQ(outputFormatFor("out.take", SF_FORMAT_FLAC | SF_FORMAT_PCM_24),
-        SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
+    EXPECT_EQ(outputFormatFor("out.take", SF_FORMAT_FLAC | SF_FORMAT_PCM_24), 0)
+        << "an extension that names no format is not written in the input's";
+    EXPECT_EQ(outputFormatFor("out.mp3", SF_FORMAT_WAV | SF_FORMAT_PCM_16),
+        SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III);
+    EXPECT_EQ(outputFormatFor("out.opus", SF_FORMAT_WAV | SF_FORMAT_PCM_16),
+        SF_FORMAT_OGG | SF_FORMAT_OPUS);
+    EXPECT_EQ(outputFormatFor("out.w64", SF_FORMAT_WAV | SF_FORMAT_PCM_24),
+        SF_FORMAT_W64 | SF_FORMAT_PCM_24);
     EXPECT_EQ(outputFormatFor("dir.v2/out", SF_FORMAT_AIFF | SF_FORMAT_PCM_16),
         SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
     EXPECT_EQ(outputFormatFor("out.flac", SF_FORMAT_WAV | SF_FORMAT_FLOAT),

@@ -139,6 +139,7 @@ std::optional<Failure> parseTune(WordCursor& cursor, ParsedCommandLine& parsed)
 {
     TuneOptions& tune = parsed.tune;
     std::vector<std::string> inputs;
+    bool scaleGiven = false;
     while (!cursor.done()) {
         const std::string word = cursor.next();
         const std::string name = optionName(word);
@@ -148,6 +149,10 @@ std::optional<Failure> parseTune(WordCursor& cursor, ParsedCommandLine& parsed)
         }
         if (!isOption(word)) {
             inputs.push_back(word);
+            continue;
+        }
+        if (word == "--force") {
+            tune.force = true;
             continue;
         }
         static const char* const kValued[] = {"-o", "--output", "--key", "--scale", "--contour",
@@ -167,12 +172,14 @@ std::optional<Failure> parseTune(WordCursor& cursor, ParsedCommandLine& parsed)
             if (tune.keyRoot < 0)
                 return usageFailure("unknown key \"" + *value
                     + "\" (use C, C#, Db, ..., B or c, cis, des, ..., h)");
+            tune.keyName = keySpelling(*value);
         } else if (name == "--scale") {
             std::optional<ScaleChoice> scale = parseScale(*value);
             if (!scale)
                 return usageFailure(
                     "unknown scale \"" + *value + "\" (use major, minor or chromatic)");
             tune.scale = *scale;
+            scaleGiven = true;
         } else if (name == "--contour") {
             if (auto failure = parseUnitValue(name, *value, tune.contour))
                 return failure;
@@ -192,6 +199,9 @@ std::optional<Failure> parseTune(WordCursor& cursor, ParsedCommandLine& parsed)
         if (value->empty())
             return usageFailure("tune: " + name + " needs a value");
     }
+    // A key on its own asks for its major scale.
+    if (!tune.keyName.empty() && !scaleGiven)
+        tune.scale = ScaleChoice::kMajor;
     if (inputs.empty())
         return usageFailure("tune: no input file (cantilo tune IN -o OUT)");
     if (inputs.size() > 1)
@@ -248,6 +258,18 @@ std::optional<Failure> parseDemo(WordCursor& cursor, ParsedCommandLine& parsed)
 }
 
 } // namespace
+
+std::string keySpelling(const std::string& name)
+{
+    std::string spelled = name;
+    const bool english = !spelled.empty()
+        && englishLetterClass(lowercase(spelled.substr(0, 1))[0]) >= 0
+        && (spelled.size() == 1
+            || (spelled.size() == 2 && (spelled[1] == '#' || spelled[1] == 'b')));
+    if (english)
+        spelled[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(spelled[0])));
+    return spelled;
+}
 
 int parsePitchClass(const std::string& name)
 {
@@ -331,9 +353,10 @@ std::string generalHelp()
            "  cantilo analyse IN [--csv]         list the notes of IN and how far off they are\n"
            "  cantilo demo [DIR]                 synthesise a detuned melody, tune it, compare\n"
            "  cantilo COMMAND --help             the options of one command\n"
+           "  cantilo --version                  version and licence\n"
            "\n"
-           "Audio files: WAV, FLAC, AIFF and OGG at any sample rate; several channels are\n"
-           "mixed down to one voice.\n"
+           "Audio files: WAV, FLAC, AIFF, OGG, Opus and MP3 (where the installed libsndfile\n"
+           "has MP3), 8 to 192 kHz; several channels are mixed down to one voice.\n"
            "\n"
            "exit codes: 0 done, 2 bad command line (option, key, scale), 3 input missing or\n"
            "unreadable, 4 output cannot be written, 5 the edit cannot be made.\n";
@@ -347,25 +370,28 @@ std::string commandHelp(Command command)
                "\n"
                "Records IN into the plug-in as a host would, cuts it into notes, tunes every\n"
                "note to the nearest semitone of the scale and renders the result to OUT, in\n"
-               "IN's rate and format (the format of OUT's extension when it names one: .wav,\n"
-               ".flac, .aiff, .ogg). OUT has IN's length and channel count.\n"
+               "IN's rate, in the format OUT's extension names (.wav, .flac, .aiff, .ogg,\n"
+               ".opus, .mp3, ...; IN's format when OUT has no extension). OUT has IN's length\n"
+               "and channel count. An OUT that is IN itself is refused unless --force is given.\n"
                "\n"
                "options:\n"
                "  -o, --output OUT     the file to write\n"
                "  --key KEY            root of the scale: C, C#, Db, ..., B or German c, cis,\n"
                "                       des, ..., h (b is B natural; B flat is Bb, A# or ais)\n"
                "  --scale SCALE        major, minor or chromatic (default chromatic: every\n"
-               "                       semitone is allowed)\n"
+               "                       semitone is allowed; major when only --key is given)\n"
                "  --contour R          0 to 1, default 1: how much of the singer's slow pitch\n"
                "                       movement around each corrected note is kept (0 flattens)\n"
                "  --detail D           0 to 1, default 1: how much fine pitch detail is kept\n"
-               "  --vibrato A,F        add vibrato of A semitones (0 to 1) at F hertz\n"
+               "  --vibrato A,F        add vibrato of A semitones (0 to 1) at F hertz (above 0,\n"
+               "                       at most 6.85 Hz)\n"
                "  --preset FILE.fxp    also write the edit as a VST 2 program file that a host\n"
                "                       loads onto the plug-in over the same audio (one take only)\n"
-               "  --plot FILE.png      draw the note editor's picture of the result (grid,\n"
-               "                       measured pitch and corrected notes) over the whole\n"
-               "                       input, 1 pixel a frame of 512 samples; a long input\n"
-               "                       gets one band of 344 pixels a take, top to bottom\n"
+               "  --plot FILE.png      draw the sung pitch and the corrected notes over the\n"
+               "                       whole input: note names up the side over the range\n"
+               "                       sung, seconds along the bottom\n"
+               "  --force              let OUT replace IN: written to a temporary file beside\n"
+               "                       it and renamed over IN once complete\n"
                "\n"
                "Inputs longer than one take (about 116 s at 44.1 kHz) are tuned as consecutive\n"
                "takes, each cut at a quiet moment, and joined seamlessly.\n";

@@ -32,12 +32,14 @@ struct TuneOptions {
     std::string input;
     std::string output;
     int keyRoot = 0; // pitch class, 0 = C
-    ScaleChoice scale = ScaleChoice::kChromatic;
+    std::string keyName; // the key as the user spelled it; empty when not given
+    ScaleChoice scale = ScaleChoice::kChromatic; // major when only a key is given
     float contour = 1.0f; // "Raw contours": 1 keeps the sung movement, 0 flattens it
     float detail = 1.0f; // "Fine contours"
     std::optional<VibratoSetting> vibrato;
     std::string presetPath; // empty: no preset
     std::string plotPath; // empty: no plot
+    bool force = false; // the output may replace the input file
 };
 
 struct AnalyseOptions {
@@ -62,6 +64,10 @@ struct ParsedCommandLine {
 // Parses argv[1..]; a failure names the offending word.
 std::optional<Failure> parseCommandLine(
     const std::vector<std::string>& arguments, ParsedCommandLine& parsed);
+
+// A key as the user spelled it, with an English letter name capitalised
+// ("db" gives "Db"); German names stay as given ("fis").
+std::string keySpelling(const std::string& name);
 
 // Pitch class 0..11 of a key name in English (C, C#, Db, ..., B, case-insensitive)
 // or German spelling (c, cis, des, ..., h, b for B flat, es and as); -1 if unknown.

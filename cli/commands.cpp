@@ -20,7 +20,11 @@
 
 namespace {
 
-constexpr const char* kVersionText = "cantilo 1.0 (Cantilo VST engine)\n";
+constexpr const char* kVersionText
+    = "cantilo 1.0 (Cantilo VST engine)\n"
+      "License GPL-3.0-or-later: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+      "This is free software: you are free to change and redistribute it.\n"
+      "There is NO WARRANTY, to the extent permitted by law.\n";
 constexpr int kHighestFullRangeRate = 48000;
 // The analysis's lowest pitch scales with the rate: about 117 Hz at 96 kHz.
 constexpr double kLowestPitchHertzPerRate = 117.0 / 96000.0;
@@ -62,6 +66,13 @@ std::optional<Failure> checkWritable(const std::string& path)
     std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (folder.empty())
         folder = ".";
+    // A missing folder is made, as `demo DIR` makes its own.
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error)
+        return Failure {
+            "cannot write " + path + ": cannot make its folder (" + error.message() + ")",
+            kExitOutput};
     if (access(folder.c_str(), W_OK) != 0)
         return Failure {"cannot write " + path + ": " + std::strerror(errno), kExitOutput};
     return std::nullopt;
@@ -89,15 +100,43 @@ void describeTakes(const std::vector<TakeSpan>& takes, int sampleRate, const std
         joints.c_str());
 }
 
-std::string scaleText(const CorrectionSettings& settings)
+// The scale in the user's own spelling of its key: "Db major", "fis minor".
+std::string scaleText(const TuneOptions& options)
 {
-    static const char* const kNames[]
-        = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
-    switch (settings.scale) {
-    case ScaleChoice::kMajor: return std::string(kNames[settings.keyRoot]) + " major";
-    case ScaleChoice::kMinor: return std::string(kNames[settings.keyRoot]) + " minor";
+    const std::string key = options.keyName.empty() ? "C" : options.keyName;
+    switch (options.scale) {
+    case ScaleChoice::kMajor: return key + " major";
+    case ScaleChoice::kMinor: return key + " minor";
     default: return "the nearest semitone";
     }
+}
+
+std::string counted(long count, const char* one, const char* many)
+{
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// True when `output` names the very file `input` is (the same name, another
+// spelling of it, or a link to it).
+bool sameFile(const std::string& input, const std::string& output)
+{
+    std::error_code error;
+    return std::filesystem::equivalent(input, output, error) && !error;
+}
+
+// Every output of tune that is the input itself: refused unless --force lets
+// the audio output replace it; a preset or picture never may.
+std::optional<Failure> checkNotTheInput(const TuneOptions& options)
+{
+    for (const std::string& path : {options.presetPath, options.plotPath})
+        if (!path.empty() && sameFile(options.input, path))
+            return Failure {
+                path + " is the input file: give the preset or picture another name", kExitUsage};
+    if (sameFile(options.input, options.output) && !options.force)
+        return Failure {options.output
+                + " is the input file: give another output name, or --force to replace it",
+            kExitUsage};
+    return std::nullopt;
 }
 
 CorrectionSettings settingsOf(const TuneOptions& options)
@@ -105,11 +144,42 @@ CorrectionSettings settingsOf(const TuneOptions& options)
     return {options.keyRoot, options.scale, options.contour, options.detail, options.vibrato};
 }
 
+// Writes into a new file beside `path` and renames it over `path` once it is
+// complete, so that the file there (the input, with --force) stays whole until
+// then. The new file takes the old one's permissions.
+std::optional<Failure> replaceFile(const std::string& path, const std::vector<float>& samples,
+    int sampleRate, int channels, int format, WriteReport& writeReport)
+{
+    std::filesystem::path target(path);
+    std::string pattern
+        = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int descriptor = mkstemp(pattern.data());
+    if (descriptor < 0)
+        return Failure {"cannot write " + path + ": " + std::strerror(errno), kExitOutput};
+    close(descriptor);
+    struct stat original { };
+    if (stat(path.c_str(), &original) == 0)
+        chmod(pattern.c_str(), original.st_mode & 07777);
+    if (auto failure
+        = writeAudioFile(pattern, samples, sampleRate, channels, format, writeReport)) {
+        std::remove(pattern.c_str());
+        return Failure {failure->message + " (" + path + " is left as it was)", kExitOutput};
+    }
+    if (std::rename(pattern.c_str(), path.c_str()) != 0) {
+        const std::string reason = std::strerror(errno);
+        std::remove(pattern.c_str());
+        return Failure {"cannot write " + path + ": " + reason + " (left as it was)", kExitOutput};
+    }
+    return std::nullopt;
+}
+
 std::optional<Failure> writeOutput(const std::string& path, const std::vector<float>& samples,
-    int sampleRate, int channels, int format)
+    int sampleRate, int channels, int format, bool replaceWhenComplete = false)
 {
     WriteReport writeReport;
-    if (auto failure = writeAudioFile(path, samples, sampleRate, channels, format, writeReport))
+    if (auto failure = replaceWhenComplete
+            ? replaceFile(path, samples, sampleRate, channels, format, writeReport)
+            : writeAudioFile(path, samples, sampleRate, channels, format, writeReport))
         return failure;
     if (writeReport.clippedSamples > 0)
         warn(std::to_string(writeReport.clippedSamples) + " samples of " + path
@@ -117,8 +187,8 @@ std::optional<Failure> writeOutput(const std::string& path, const std::vector<fl
     return std::nullopt;
 }
 
-// Tunes the input and, when plotPath is given, draws each take's notes into
-// a band of that picture.
+// Tunes the input and, when plotPath is given, draws the sung pitch of every
+// take and the corrected notes into one picture of the whole input.
 std::optional<Failure> correctAndPlot(const std::vector<float>& input, int sampleRate,
     const CorrectionSettings& settings, bool wantChunk, const std::string& plotPath,
     CorrectionResult& result, Progress& progress)
@@ -126,16 +196,14 @@ std::optional<Failure> correctAndPlot(const std::vector<float>& input, int sampl
     if (plotPath.empty())
         return correctVoice(input, sampleRate, settings, wantChunk, result, &progress);
     const std::vector<TakeSpan> takes = planTakes(input, sampleRate);
-    long longest = 0;
-    for (const TakeSpan& span : takes)
-        longest = std::max(longest, span.end - span.start);
-    NotePlot plot(static_cast<int>(takes.size()), longest);
-    auto draw = [&plot](std::size_t take, PitchEffect& effect, long samples) {
-        plot.drawTake(static_cast<int>(take), effect, samples);
+    NotePlot plot(static_cast<long>(input.size()), sampleRate);
+    auto draw = [&plot, &takes](std::size_t take, PitchEffect& effect, long) {
+        plot.addSungPitch(effect, takes[take]);
     };
     if (auto failure
         = correctVoice(input, sampleRate, settings, wantChunk, result, &progress, draw))
         return failure;
+    plot.setNotes(result.notes);
     return plot.writePng(plotPath);
 }
 
@@ -159,13 +227,20 @@ const FoundNote* bestOverlap(const std::vector<FoundNote>& notes, long start, lo
 std::optional<Failure> runTune(const TuneOptions& options)
 {
     AudioFile input;
-    if (auto failure = readAudioFile(options.input, input))
+    std::string cutShort;
+    if (auto failure = readAudioFile(options.input, input, &cutShort))
         return failure;
     const int format = outputFormatFor(options.output, input.format);
+    if (auto failure = checkOutputFormat(options.output, format, input.sampleRate, input.channels))
+        return failure;
+    if (auto failure = checkNotTheInput(options))
+        return failure;
     for (const std::string& path : {options.output, options.presetPath, options.plotPath})
         if (!path.empty())
             if (auto failure = checkWritable(path))
                 return failure;
+    if (!cutShort.empty())
+        warn(cutShort);
     warnAboutRate(input.sampleRate);
 
     const CorrectionSettings settings = settingsOf(options);
@@ -175,16 +250,19 @@ std::optional<Failure> runTune(const TuneOptions& options)
             !options.presetPath.empty(), options.plotPath, result, progress))
         return failure;
     describeTakes(result.takes, input.sampleRate, options.input);
-    if (auto failure
-        = writeOutput(options.output, result.output, input.sampleRate, input.channels, format))
+    if (auto failure = writeOutput(options.output, result.output, input.sampleRate, input.channels,
+            format, sameFile(options.input, options.output)))
         return failure;
 
     int voiced = 0;
     for (const FoundNote& note : result.notes)
         voiced += note.voicedFrames > 0;
-    std::printf("cantilo: %d notes tuned to %s, wrote %s (%.1f s, %d Hz)\n", voiced,
-        scaleText(settings).c_str(), options.output.c_str(),
-        static_cast<double>(result.output.size()) / input.sampleRate, input.sampleRate);
+    std::printf("cantilo: %s tuned to %s, wrote %s (%.1f s, %d Hz)\n",
+        counted(voiced, "note", "notes").c_str(), scaleText(options).c_str(),
+        options.output.c_str(), static_cast<double>(result.output.size()) / input.sampleRate,
+        input.sampleRate);
+    if (!options.plotPath.empty())
+        std::printf("cantilo: drew the notes in %s\n", options.plotPath.c_str());
 
     if (!options.presetPath.empty()) {
         std::vector<uint8_t> file
@@ -200,8 +278,11 @@ std::optional<Failure> runTune(const TuneOptions& options)
 std::optional<Failure> runAnalyse(const AnalyseOptions& options)
 {
     AudioFile input;
-    if (auto failure = readAudioFile(options.input, input))
+    std::string cutShort;
+    if (auto failure = readAudioFile(options.input, input, &cutShort))
         return failure;
+    if (!cutShort.empty())
+        warn(cutShort);
     warnAboutRate(input.sampleRate);
     std::vector<TakeSpan> takes;
     Progress progress;
@@ -209,6 +290,7 @@ std::optional<Failure> runAnalyse(const AnalyseOptions& options)
     describeTakes(takes, input.sampleRate, options.input);
     if (options.csv)
         std::printf("start,end,note,cents\n");
+    int listed = 0;
     for (const FoundNote& note : notes) {
         if (note.voicedFrames == 0)
             continue;
@@ -216,11 +298,16 @@ std::optional<Failure> runAnalyse(const AnalyseOptions& options)
         const double end = static_cast<double>(note.endSample) / input.sampleRate;
         const std::string name = nearestPitchName(note.measuredPitch);
         const float cents = centsFromSemitone(note.measuredPitch);
+        ++listed;
         if (options.csv)
             std::printf("%.3f,%.3f,%s,%.1f\n", start, end, name.c_str(), cents);
         else
             std::printf("%8.3f %8.3f  %-4s %+6.1f cents\n", start, end, name.c_str(), cents);
     }
+    // Standard output holds only the table when it is CSV.
+    if (listed == 0)
+        std::fprintf(options.csv ? stderr : stdout,
+            "cantilo: no notes found in %s (nothing pitched was heard)\n", options.input.c_str());
     return std::nullopt;
 }
 
@@ -288,6 +375,11 @@ int runCantilo(const std::vector<std::string>& arguments)
     ParsedCommandLine parsed;
     if (auto failure = parseCommandLine(arguments, parsed))
         return report(failure);
+    // Nothing asked: the usage, as a mistake, on standard error.
+    if (arguments.empty()) {
+        std::fputs(generalHelp().c_str(), stderr);
+        return kExitUsage;
+    }
     if (parsed.helpRequested || parsed.command == Command::kHelp) {
         std::fputs(
             parsed.helpRequested ? commandHelp(parsed.command).c_str() : generalHelp().c_str(),

@@ -1,37 +1,71 @@
-// The note editor's picture of a tuned recording, drawn by the plug-in's own
-// note view offscreen: each take in a band of its own, one above the other,
-// each band as wide as the longest take, window after window of the view's
-// visible width.
+// The picture `cantilo --plot` draws of a tuned recording, to be read without
+// the editor: the sung pitch curve and the corrected notes over the whole
+// input in one picture, note names up the left side over the range sung (every
+// octave its own rows) and seconds along the bottom.
 #pragma once
 
 #include "cli/take_corrector.h"
+#include "cli/take_plan.h"
 
 #include <optional>
 #include <string>
+#include <vector>
 
-typedef struct _cairo_surface cairo_surface_t;
 class PitchEffect;
 
-constexpr int kPlotBandHeight = 344; // the note editor's height in the editor window
+// Where a time and a pitch lie in the picture.
+struct PlotGeometry {
+    static constexpr double kPixelsPerSecond = 100.0; // slower where the picture grows too wide
+    static constexpr int kMaxPlotWidth = 16000; // pixels of time axis at most
+    static constexpr int kRowHeight = 16; // pixels a semitone
+    static constexpr int kLeftMargin = 44; // the note names
+    static constexpr int kRightMargin = 16;
+    static constexpr int kTopMargin = 22; // the legend
+    static constexpr int kBottomMargin = 30; // the seconds
+    static constexpr int kRangeMargin = 2; // semitones shown beyond the highest and lowest sung
+
+    // A picture of `seconds` seconds over the whole semitones lowest..highest
+    // (each widened by kRangeMargin).
+    PlotGeometry(double seconds, int lowestSung, int highestSung);
+
+    double pixelsPerSecond() const { return scale; }
+    int lowest() const { return low; } // the bottom row's semitone
+    int highest() const { return high; } // the top row's semitone
+    int width() const;
+    int height() const;
+    double xOf(double seconds) const;
+    double yOf(double pitch) const; // the middle of a semitone's row for a whole pitch
+
+private:
+    double seconds;
+    double scale;
+    int low;
+    int high;
+};
 
 class NotePlot {
 public:
-    // A picture for `takes` takes, the longest `longestTake` samples.
-    NotePlot(int takes, long longestTake);
-    ~NotePlot();
-    NotePlot(const NotePlot&) = delete;
-    NotePlot& operator=(const NotePlot&) = delete;
+    NotePlot(long inputSamples, int sampleRate);
 
-    // Draws band `take` from the effect's notes and analysis, `samples` long.
-    void drawTake(int take, PitchEffect& effect, long samples);
+    // Takes the sung pitch of the frames the take keeps ([keepFrom, keepTo) of
+    // the input) from the effect's analysis.
+    void addSungPitch(PitchEffect& effect, const TakeSpan& span);
+
+    // The corrected notes, in positions of the whole input.
+    void setNotes(const std::vector<FoundNote>& notes);
+
+    // The geometry the picture is drawn with, from what has been added.
+    PlotGeometry geometry() const;
+
     std::optional<Failure> writePng(const std::string& path) const;
 
-    int width() const;
-    int height() const;
-
-    // The picture's width for a take of `samples` samples: whole windows.
-    static int widthFor(long samples);
-
 private:
-    cairo_surface_t* surface;
+    struct SungPoint {
+        long sample; // where the frame starts in the input
+        float pitch;
+    };
+    long samples;
+    int rate;
+    std::vector<SungPoint> sung; // voiced frames only, in time order
+    std::vector<FoundNote> notes;
 };

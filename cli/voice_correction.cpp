@@ -76,9 +76,10 @@ std::optional<Failure> correctVoice(const std::vector<float>& input, int sampleR
             input.data() + span.start, length, takeProgress.step("recording", takeProgress.done()));
         takeProgress.advance(length);
         take.transferNotes();
-        keepNotes(take.notes(), span, k + 1 == result.takes.size(), result.notes);
         if (auto failure = take.correct(settings))
             return failure;
+        // Taken once tuned: each note's target is the pitch it is played at.
+        keepNotes(take.notes(), span, k + 1 == result.takes.size(), result.notes);
         outputs.push_back(take.render(length, takeProgress.step("rendering", takeProgress.done())));
         takeProgress.advance(length);
         if (inspect)

@@ -1,13 +1,17 @@
 // The program's boundary: help, and the message and exit code of every kind
 // of failure, through the built executable.
 #include "cli/command_line.h"
+#include "cli/sung_melody.h"
+#include "cli/take_corrector.h"
 #include "program_runner.h"
 #include "sound_files.h"
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <sndfile.h>
 #include <sys/stat.h>
 
@@ -24,6 +28,21 @@ std::string writeShortInput()
     return path;
 }
 
+// One sung note: A3, 30 cents sharp, with vibrato and a soft attack.
+std::string writeSungNote(const std::string& name, int rate = 44100)
+{
+    const std::string path = scratchPath(name);
+    writeSound(
+        path, synthesiseMelody({{9, 30.0f, 1.6}}, rate), rate, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    return path;
+}
+
+std::string bytesOf(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 void expectOneLineFailure(const ProgramRun& run, int exitCode, const std::string& text)
 {
     EXPECT_EQ(run.exitCode, exitCode) << run.err;
@@ -38,7 +57,12 @@ void expectOneLineFailure(const ProgramRun& run, int exitCode, const std::string
 
 TEST(CantiloProgramTest, HelpForTheProgramAndEachCommand)
 {
-    ProgramRun general = runCantiloProgram({});
+    // Nothing asked is a mistake: the usage goes to standard error.
+    ProgramRun bare = runCantiloProgram({});
+    EXPECT_EQ(bare.exitCode, kExitUsage);
+    EXPECT_EQ(bare.out, "");
+    EXPECT_NE(bare.err.find("cantilo tune IN -o OUT"), std::string::npos);
+    ProgramRun general = runCantiloProgram({"--help"});
     EXPECT_EQ(general.exitCode, 0);
     EXPECT_NE(general.out.find("cantilo tune IN -o OUT"), std::string::npos);
     EXPECT_EQ(general.err, "");
@@ -66,7 +90,8 @@ TEST(CantiloProgramTest, MissingAndUnreadableInputs)
     std::remove(text.c_str());
     const std::string empty = scratchPath("empty.wav");
     std::ofstream(empty).close();
-    expectOneLineFailure(runCantiloProgram({"analyse", empty}), kExitInput, "cannot read");
+    expectOneLineFailure(runCantiloProgram({"analyse", empty}), kExitInput,
+        "cannot read " + empty + ": the file is empty");
     std::remove(empty.c_str());
 }
 
@@ -94,17 +119,18 @@ TEST(CantiloProgramTest, UnknownKeyScaleAndBadValues)
 TEST(CantiloProgramTest, UnwritableOutputsAreRefusedBeforeTheWork)
 {
     const std::string input = writeShortInput();
-    expectOneLineFailure(runCantiloProgram({"tune", input, "-o", "/nonexistent-folder/out.wav"}),
-        kExitOutput, "cannot write /nonexistent-folder/out.wav");
+    // A folder that cannot be made (nothing can be made in /proc).
+    expectOneLineFailure(runCantiloProgram({"tune", input, "-o", "/proc/no-folder/out.wav"}),
+        kExitOutput, "cannot write /proc/no-folder/out.wav: cannot make its folder");
     expectOneLineFailure(runCantiloProgram({"tune", input, "-o", ::testing::TempDir()}),
         kExitOutput, "it is a folder");
     expectOneLineFailure(runCantiloProgram({"tune", input, "-o", scratchPath("o.wav"), "--preset",
-                             "/nonexistent-folder/p.fxp"}),
-        kExitOutput, "cannot write /nonexistent-folder/p.fxp");
+                             "/proc/no-folder/p.fxp"}),
+        kExitOutput, "cannot write /proc/no-folder/p.fxp");
     const std::string output = scratchPath("o.wav");
     expectOneLineFailure(
-        runCantiloProgram({"tune", input, "-o", output, "--plot", "/nonexistent-folder/n.png"}),
-        kExitOutput, "cannot write /nonexistent-folder/n.png");
+        runCantiloProgram({"tune", input, "-o", output, "--plot", "/proc/no-folder/n.png"}),
+        kExitOutput, "cannot write /proc/no-folder/n.png");
     struct stat unused { };
     EXPECT_NE(stat(output.c_str(), &unused), 0) << "refused before the work";
     expectOneLineFailure(runCantiloProgram({"demo", "/proc/cantilo-demo"}), kExitOutput, "cannot");
@@ -138,5 +164,160 @@ TEST(CantiloProgramTest, RatesAboveFortyEightKilohertzWarnThatTheLowestPitchRise
     run = runCantiloProgram({"analyse", input});
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "") << "48 kHz analyses the whole range";
+    std::remove(input.c_str());
+}
+
+TEST(CantiloProgramTest, OutputThatIsTheInputIsRefusedUnlessForced)
+{
+    const std::string input = writeSungNote("same.wav");
+    chmod(input.c_str(), 0640);
+    const std::string original = bytesOf(input);
+    // The same file under another spelling of its name.
+    const std::filesystem::path path(input);
+    const std::string respelled = (path.parent_path() / "." / path.filename()).string();
+    for (const std::string& output : {input, respelled})
+        expectOneLineFailure(runCantiloProgram({"tune", input, "-o", output}), kExitUsage,
+            "is the input file: give another output name, or --force to replace it");
+    expectOneLineFailure(
+        runCantiloProgram({"tune", input, "-o", scratchPath("o.wav"), "--plot", respelled}),
+        kExitUsage, "is the input file");
+    EXPECT_EQ(bytesOf(input), original) << "the input is untouched";
+
+    ProgramRun forced = runCantiloProgram({"tune", input, "-o", respelled, "--force"});
+    ASSERT_EQ(forced.exitCode, 0) << forced.err;
+    const SoundFile tuned = readSound(input);
+    EXPECT_EQ(tuned.info.frames, static_cast<sf_count_t>((original.size() - 44) / 2));
+    EXPECT_NE(bytesOf(input), original) << "the tuned take replaced it";
+    struct stat status { };
+    ASSERT_EQ(stat(input.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0640u) << "it keeps its permissions";
+    // Nothing is left of the temporary file beside it.
+    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path()))
+        EXPECT_EQ(entry.path().filename().string().find("." + path.filename().string()),
+            std::string::npos)
+            << entry.path();
+    std::remove(input.c_str());
+}
+
+TEST(CantiloProgramTest, TheExtensionChoosesTheFormatAndUnwritableOnesAreRefusedFirst)
+{
+    const std::string input = writeSungNote("formats.wav");
+    SF_INFO mp3 {};
+    mp3.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    mp3.channels = 1;
+    mp3.samplerate = 44100;
+    const bool libraryHasMp3 = sf_format_check(&mp3);
+    struct Case {
+        const char* name;
+        int major;
+    };
+    for (Case c : {Case {"out.mp3", SF_FORMAT_MPEG}, Case {"out.flac", SF_FORMAT_FLAC},
+             Case {"out.AIFF", SF_FORMAT_AIFF}, Case {"out.ogg", SF_FORMAT_OGG},
+             Case {"out.caf", SF_FORMAT_CAF}}) {
+        const std::string output = scratchPath(c.name);
+        ProgramRun run = runCantiloProgram({"tune", input, "-o", output});
+        if (c.major == SF_FORMAT_MPEG && !libraryHasMp3) {
+            expectOneLineFailure(run, kExitUsage, "cannot write .mp3 files");
+            continue;
+        }
+        ASSERT_EQ(run.exitCode, 0) << c.name << ": " << run.err;
+        EXPECT_EQ(readSound(output).info.format & SF_FORMAT_TYPEMASK, c.major) << c.name;
+        std::remove(output.c_str());
+    }
+    // Refused with exit 2 before any work: nothing is written.
+    const std::string highRate = writeSungNote("formats-96k.wav", 96000);
+    struct Refusal {
+        std::string in;
+        const char* out;
+        const char* says;
+    };
+    for (const Refusal& r : {Refusal {input, "out.xyz", "no audio format is called .xyz"},
+             Refusal {highRate, "out.mp3", "cannot write .mp3 files at 96000 Hz"}}) {
+        const std::string output = scratchPath(r.out);
+        expectOneLineFailure(runCantiloProgram({"tune", r.in, "-o", output}), kExitUsage, r.says);
+        EXPECT_FALSE(std::filesystem::exists(output)) << r.out;
+    }
+    std::remove(input.c_str());
+    std::remove(highRate.c_str());
+}
+
+TEST(CantiloProgramTest, AFileCutShortIsReadWithAWarning)
+{
+    // Seven seconds promised by the header, two present.
+    const int rate = 44100;
+    const std::string path = scratchPath("cut.wav");
+    writeSound(path, synthesiseMelody({{9, 30.0f, 3.0}, {4, -20.0f, 3.5}}, rate), rate, 1,
+        SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    const SoundFile whole = readSound(path);
+    const double promised = static_cast<double>(whole.info.frames) / rate;
+    std::filesystem::resize_file(path, 44 + 2 * 2 * rate);
+    ProgramRun run = runCantiloProgram({"analyse", path});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    char expected[160];
+    std::snprintf(expected, sizeof expected,
+        "warning: %s is cut short: its header promises %.2f s of audio, the file holds 2.00 s",
+        path.c_str(), promised);
+    EXPECT_NE(run.err.find(expected), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("A3"), std::string::npos) << "what it holds is read: " << run.out;
+    std::remove(path.c_str());
+}
+
+TEST(CantiloProgramTest, WhatTuneAndAnalyseSay)
+{
+    const std::string input = writeSungNote("says.wav");
+    const std::string output = scratchPath("says-out.wav");
+    struct Case {
+        std::vector<std::string> options;
+        std::string says;
+    };
+    const Case cases[] = {
+        {{}, "cantilo: 1 note tuned to the nearest semitone, wrote " + output},
+        {{"--key", "E"}, "1 note tuned to E major"}, // a key alone asks for its major scale
+        {{"--key", "db", "--scale", "minor"}, "1 note tuned to Db minor"},
+        {{"--key", "des"}, "1 note tuned to des major"},
+        {{"--plot", scratchPath("says.png")}, "drew the notes in " + scratchPath("says.png")},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> words = {"tune", input, "-o", output};
+        words.insert(words.end(), c.options.begin(), c.options.end());
+        ProgramRun run = runCantiloProgram(words);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
+    }
+
+    // Silence: no notes, said on standard output, or standard error beside a CSV.
+    const std::string silence = scratchPath("silence.wav");
+    writeSound(
+        silence, std::vector<float>(44100, 0.0f), 44100, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    const std::string none = "cantilo: no notes found in " + silence;
+    ProgramRun plain = runCantiloProgram({"analyse", silence});
+    EXPECT_NE(plain.out.find(none), std::string::npos) << plain.out;
+    ProgramRun csv = runCantiloProgram({"analyse", silence, "--csv"});
+    EXPECT_EQ(csv.out, "start,end,note,cents\n");
+    EXPECT_NE(csv.err.find(none), std::string::npos) << csv.err;
+
+    // The version names the licence; the help gives the fastest vibrato.
+    EXPECT_NE(
+        runCantiloProgram({"--version"}).out.find("License GPL-3.0-or-later"), std::string::npos);
+    char fastest[32];
+    std::snprintf(fastest, sizeof fastest, "at most %.2f Hz", TakeCorrector::fastestVibrato(44100));
+    EXPECT_NE(runCantiloProgram({"tune", "--help"}).out.find(fastest), std::string::npos);
+    for (const std::string& path : {input, output, silence, scratchPath("says.png")})
+        std::remove(path.c_str());
+}
+
+TEST(CantiloProgramTest, TuneAndDemoMakeAMissingFolderAlike)
+{
+    const std::string input = writeSungNote("folders.wav");
+    const std::string tuneFolder = scratchPath("new-tune") + "/deeper";
+    const std::string demoFolder = scratchPath("new-demo") + "/deeper";
+    ProgramRun tune = runCantiloProgram({"tune", input, "-o", tuneFolder + "/out.wav"});
+    EXPECT_EQ(tune.exitCode, 0) << tune.err;
+    EXPECT_TRUE(std::filesystem::exists(tuneFolder + "/out.wav"));
+    ProgramRun demo = runCantiloProgram({"demo", demoFolder});
+    EXPECT_EQ(demo.exitCode, 0) << demo.err;
+    EXPECT_TRUE(std::filesystem::exists(demoFolder + "/demo-tuned.wav"));
+    std::filesystem::remove_all(scratchPath("new-tune"));
+    std::filesystem::remove_all(scratchPath("new-demo"));
     std::remove(input.c_str());
 }

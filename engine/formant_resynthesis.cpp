@@ -2,13 +2,15 @@
 
 #include "engine/resynthesis.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr int kWindowTableSize = 1024; // Hann window over [0, 1] of the half width
-constexpr double kMarkSearchBefore = 0.25; // periods: the next mark is sought from
-constexpr double kMarkSearchAfter = 1.25; // ... to here past the last one's period
+constexpr double kMarkSmoothing = 0.25; // periods averaged around a candidate mark
+constexpr double kMarkSearchBefore = 0.15; // periods: the next mark is sought from
+constexpr double kMarkSearchAfter = 1.15; // ... to here past the last one's period
 constexpr double kMarkStepsPerGrain = 4; // lazy search steps a grain may take at most
 constexpr double kLostMarkPeriods = 2.0; // further from the grain than this: search afresh
 constexpr int kLaunchesPerSample = 2;
@@ -49,20 +51,34 @@ double grainGain(double pitchRatio) { return 1.0 / std::sqrt(pitchRatio); }
 
 } // namespace
 
-double pitchMarkIn(const TakeModel& model, double from, double to)
+double pitchMarkIn(const TakeModel& model, double from, double to, double period)
 {
     double first = std::ceil(std::fmax(from, 0.0));
     double last = std::floor(std::fmin(to, static_cast<double>(kTakeLength - 1)));
     if (!(first <= last))
         return -1.0;
-    auto i = static_cast<int>(first);
+    // The mean over half a period centred on each sample: it cancels the
+    // second harmonic and damps the higher ones, so the peak found is the
+    // fundamental's, one per period, and does not hop between two partials'
+    // crests from one period to the next.
+    const int half = std::max(1, static_cast<int>(period * kMarkSmoothing / 2.0));
+    const auto begin = static_cast<int>(first);
     const auto end = static_cast<int>(last);
+    auto at = [&model](int i) {
+        return i >= 0 && i < kTakeLength ? static_cast<double>(loadRelaxed(model.recordBuffer[i]))
+                                         : 0.0;
+    };
+    double sum = 0.0;
+    for (int k = begin - half; k <= begin + half; ++k)
+        sum += at(k);
+    const double width = 2.0 * half + 1.0;
     int best = -1;
-    float peak = static_cast<float>(kMarkSilence);
-    for (; i <= end; ++i) {
-        float v = loadRelaxed(model.recordBuffer[i]);
-        if (v > peak) {
-            peak = v;
+    double peak = kMarkSilence * width;
+    for (int i = begin; i <= end; ++i) {
+        if (i > begin)
+            sum += at(i + half) - at(i - half - 1);
+        if (sum > peak) {
+            peak = sum;
             best = i;
         }
     }
@@ -85,7 +101,7 @@ void FormantVoices::launchGrain(TakeModel& model, FormantVoice& v, const NoteFra
             mark = v.mark;
             for (int step = 0; step < kMarkStepsPerGrain && mark + period / 2 < wanted; ++step) {
                 double next = pitchMarkIn(model, mark + period * (1.0 - kMarkSearchBefore),
-                    mark + period * kMarkSearchAfter);
+                    mark + period * kMarkSearchAfter, period);
                 if (next < 0.0) {
                     mark = -1.0;
                     break;
@@ -94,7 +110,7 @@ void FormantVoices::launchGrain(TakeModel& model, FormantVoice& v, const NoteFra
             }
         }
         if (mark < 0.0 || std::fabs(wanted - mark) > kLostMarkPeriods * period)
-            mark = pitchMarkIn(model, wanted - period / 2, wanted + period / 2);
+            mark = pitchMarkIn(model, wanted - period / 2, wanted + period / 2, period);
         grain.halfWidth = period;
         spacing = period;
         if (mark >= 0.0) {

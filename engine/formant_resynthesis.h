@@ -43,9 +43,10 @@ struct FormantVoice {
     std::array<Grain, kMaxGrains> grains {};
 };
 
-// The position of the highest sample of the take in [from, to], or -1 when
-// that stretch holds no peak above kMarkSilence.
-double pitchMarkIn(const TakeModel& model, double from, double to);
+// A pitch mark of a voice of the given period in [from, to]: the crest of
+// the take averaged over half a period; -1 when the stretch has no crest
+// above kMarkSilence.
+double pitchMarkIn(const TakeModel& model, double from, double to, double period);
 
 class FormantVoices {
 public:

@@ -57,10 +57,11 @@ double pitchMarkIn(const TakeModel& model, double from, double to, double period
     double last = std::floor(std::fmin(to, static_cast<double>(kTakeLength - 1)));
     if (!(first <= last))
         return -1.0;
-    // The mean over half a period centred on each sample: it cancels the
-    // second harmonic and damps the higher ones, so the peak found is the
-    // fundamental's, one per period, and does not hop between two partials'
-    // crests from one period to the next.
+    // The mean over a quarter period centred on each sample: it cancels the
+    // fourth harmonic and damps the higher ones, so two close crests of one
+    // period merge into one and the mark does not hop between them from one
+    // period to the next; it stays near the glottal pulse, where the grain's
+    // window is widest.
     const int half = std::max(1, static_cast<int>(period * kMarkSmoothing / 2.0));
     const auto begin = static_cast<int>(first);
     const auto end = static_cast<int>(last);

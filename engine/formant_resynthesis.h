@@ -44,7 +44,7 @@ struct FormantVoice {
 };
 
 // A pitch mark of a voice of the given period in [from, to]: the crest of
-// the take averaged over half a period; -1 when the stretch has no crest
+// the take averaged over a quarter period; -1 when the stretch has no crest
 // above kMarkSilence.
 double pitchMarkIn(const TakeModel& model, double from, double to, double period);
 

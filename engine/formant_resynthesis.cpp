@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -11,9 +12,9 @@ constexpr int kWindowTableSize = 1024; // Hann window over [0, 1] of the half wi
 constexpr double kMarkSmoothing = 0.25; // periods averaged around a candidate mark
 constexpr double kMarkSearchBefore = 0.15; // periods: the next mark is sought from
 constexpr double kMarkSearchAfter = 1.15; // ... to here past the last one's period
-constexpr double kMarkStepsPerGrain = 4; // lazy search steps a grain may take at most
+constexpr int kMarkStepsPerGrain = 4; // lazy search steps a grain may take at most
 constexpr double kLostMarkPeriods = 2.0; // further from the grain than this: search afresh
-constexpr int kLaunchesPerSample = 2;
+constexpr int kLaunchesPerSample = 2; // bounds the work of one sample
 // Widest gap between grain centres: a 50 Hz period lowered by 20 semitones.
 constexpr double kFarthestGrainSpacing = 4000.0;
 constexpr double kClosestGrainSpacing = 1.0;
@@ -22,7 +23,7 @@ const std::array<float, kWindowTableSize + 2> kHannTable = [] {
     std::array<float, kWindowTableSize + 2> table {};
     for (int i = 0; i <= kWindowTableSize; ++i)
         table[static_cast<std::size_t>(i)] = static_cast<float>(
-            0.5 * (1.0 + std::cos(M_PI * static_cast<double>(i) / kWindowTableSize)));
+            0.5 * (1.0 + std::cos(std::numbers::pi * static_cast<double>(i) / kWindowTableSize)));
     table[kWindowTableSize + 1] = 0.0f; // interpolation partner of the last entry
     return table;
 }();

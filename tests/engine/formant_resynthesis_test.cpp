@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <memory>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -57,8 +58,8 @@ struct Envelope {
         double re = 0.0;
         double im = 0.0;
         for (std::size_t j = 0; j < a.size(); ++j) {
-            re += a[j] * std::cos(2.0 * M_PI * hz * static_cast<double>(j) / rate);
-            im -= a[j] * std::sin(2.0 * M_PI * hz * static_cast<double>(j) / rate);
+            re += a[j] * std::cos(2.0 * std::numbers::pi * hz * static_cast<double>(j) / rate);
+            im -= a[j] * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(j) / rate);
         }
         return 1.0 / (re * re + im * im);
     }
@@ -84,8 +85,8 @@ Envelope envelopeOf(const std::vector<float>& x, std::size_t from)
         double sum = 0.0;
         for (int k = -kLowpassHalfTaps; k <= kLowpassHalfTaps; ++k) {
             double t = k / static_cast<double>(kDecimation);
-            double sinc = k == 0 ? 1.0 : std::sin(M_PI * t) / (M_PI * t);
-            double window = 0.5 * (1.0 + std::cos(M_PI * k / (kLowpassHalfTaps + 1)));
+            double sinc = k == 0 ? 1.0 : std::sin(std::numbers::pi * t) / (std::numbers::pi * t);
+            double window = 0.5 * (1.0 + std::cos(std::numbers::pi * k / (kLowpassHalfTaps + 1)));
             sum += x[n + static_cast<std::size_t>(k + kLowpassHalfTaps)] * sinc * window;
         }
         y.push_back(sum / kDecimation);
@@ -93,7 +94,7 @@ Envelope envelopeOf(const std::vector<float>& x, std::size_t from)
     for (std::size_t n = y.size() - 1; n > 0; --n)
         y[n] -= kPreEmphasis * y[n - 1];
     for (std::size_t n = 0; n < y.size(); ++n)
-        y[n] *= 0.54 - 0.46 * std::cos(2.0 * M_PI * n / (y.size() - 1));
+        y[n] *= 0.54 - 0.46 * std::cos(2.0 * std::numbers::pi * n / (y.size() - 1));
 
     std::vector<double> r(kLpcOrder + 1, 0.0);
     for (int lag = 0; lag <= kLpcOrder; ++lag)

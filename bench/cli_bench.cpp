@@ -1,7 +1,8 @@
 // cantilo end to end (read, record and analyse, cut, tune, render, write) on a
 // three-minute vocal file, as a multiple of real time, next to
-// `rubberband -p 1` (Debian's rubberband-cli) on the same file in the same run.
-// Both programs run pinned to one core.
+// `rubberband -p 1` (Debian's rubberband-cli) on the same file in the same run;
+// and `cantilo tune --transpose 4` (formants kept) on a 91-second vocal file.
+// The programs run pinned to one core.
 #include "cli/audio_file.h"
 #include "cli/sung_melody.h"
 
@@ -18,27 +19,39 @@ namespace {
 
 constexpr int kRate = 44100;
 constexpr double kSeconds = 180.0;
+constexpr double kTransposeSeconds = 91.0;
 
 std::string scratch(const char* name)
 {
     return "/tmp/cantilo_bench_" + std::to_string(getpid()) + "_" + name;
 }
 
+// seconds of the synthetic singer in a 16-bit WAV file.
+std::string writeSungFile(double seconds, const char* name)
+{
+    std::vector<SungNote> melody;
+    while (melody.size() * 1.0 < seconds)
+        for (const SungNote& note : demoMelody())
+            melody.push_back(note);
+    std::vector<float> sung = synthesiseMelody(melody, kRate);
+    sung.resize(static_cast<std::size_t>(seconds * kRate));
+    std::string file = scratch(name);
+    WriteReport report;
+    writeAudioFile(file, sung, kRate, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16, report);
+    return file;
+}
+
 // A three-minute take of the synthetic singer, written once.
 const std::string& threeMinuteFile()
 {
-    static const std::string path = [] {
-        std::vector<SungNote> melody;
-        while (melody.size() * 1.0 < kSeconds)
-            for (const SungNote& note : demoMelody())
-                melody.push_back(note);
-        std::vector<float> sung = synthesiseMelody(melody, kRate);
-        sung.resize(static_cast<std::size_t>(kSeconds * kRate));
-        std::string file = scratch("input.wav");
-        WriteReport report;
-        writeAudioFile(file, sung, kRate, 1, SF_FORMAT_WAV | SF_FORMAT_PCM_16, report);
-        return file;
-    }();
+    static const std::string path = writeSungFile(kSeconds, "input.wav");
+    return path;
+}
+
+// One take's worth, 91 seconds, written once.
+const std::string& oneTakeFile()
+{
+    static const std::string path = writeSungFile(kTransposeSeconds, "take.wav");
     return path;
 }
 
@@ -113,6 +126,29 @@ void BM_CantiloTuneNextToRubberband(benchmark::State& state)
 }
 BENCHMARK(BM_CantiloTuneNextToRubberband)->UseManualTime()->Iterations(3)->Unit(benchmark::kSecond);
 
+void BM_CantiloTransposeFour(benchmark::State& state)
+{
+    const std::string pin = haveTaskset() ? "taskset -c 0 " : "";
+    const std::string command = pin + CANTILO_PROGRAM_PATH + " tune " + oneTakeFile() + " -o "
+        + scratch("transposed.wav") + " --transpose 4 >/dev/null 2>&1";
+    CommandTime total {0.0, 0.0};
+    for (auto _ : state) {
+        CommandTime run = timeCommand(command);
+        if (run.wall < 0.0) {
+            state.SkipWithError("cantilo tune --transpose 4 failed");
+            break;
+        }
+        total.wall += run.wall;
+        total.cpu += run.cpu;
+        state.SetIterationTime(run.wall);
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["x_realtime_wall"] = kTransposeSeconds / (total.wall / runs);
+    state.counters["x_realtime_cpu"] = kTransposeSeconds / (total.cpu / runs);
+    std::remove(scratch("transposed.wav").c_str());
+}
+BENCHMARK(BM_CantiloTransposeFour)->UseManualTime()->Iterations(3)->Unit(benchmark::kSecond);
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -121,5 +157,6 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     std::remove(threeMinuteFile().c_str());
+    std::remove(oneTakeFile().c_str());
     return 0;
 }

@@ -1,6 +1,6 @@
 // Playback and recording cost. Playback is reported as a multiple of real time
-// at 44,100 Hz ("xRealTime"), the four-voice case also as seconds per voice
-// and sample ("perVoiceSample"), the record path as a multiple of real time.
+// at 44,100 Hz ("xRealTime"), with formants moving and kept, the four-voice case also as seconds
+// per voice and sample ("perVoiceSample"), the record path as a multiple of real time.
 #include "engine/processing_cycle.h"
 #include "engine/resynthesis.h"
 #include "model/segmentation.h"
@@ -58,7 +58,8 @@ void playbackWithNotes(benchmark::State& state)
 {
     auto model = segmentedTake(static_cast<int>(state.range(0)));
     Resynthesis resynthesis;
-    const ResynthesisSettings settings;
+    ResynthesisSettings settings;
+    settings.keepFormants = state.range(1) != 0;
     const int end = kAnalysedFrames * kFrameLength;
     int position = 0;
     float sink = 0.0f;
@@ -77,7 +78,9 @@ void playbackWithNotes(benchmark::State& state)
         = benchmark::Counter(static_cast<double>(state.iterations()) * kFrameLength / kRealTimeRate,
             benchmark::Counter::kIsRate);
 }
-BENCHMARK(playbackWithNotes)->Arg(100)->Arg(1000);
+BENCHMARK(playbackWithNotes)
+    ->ArgsProduct({{100, 1000}, {0, 1}})
+    ->ArgNames({"notes", "keepFormants"});
 
 void fourVoices(benchmark::State& state)
 {

@@ -101,6 +101,17 @@ std::optional<Failure> parseVibrato(const std::string& text, VibratoSetting& vib
     return std::nullopt;
 }
 
+std::optional<Failure> parseTranspose(const std::string& text, int& transpose)
+{
+    std::optional<float> number = parseNumber(text);
+    if (!number || *number != std::trunc(*number) || std::fabs(*number) > kMaxTranspose)
+        return usageFailure("--transpose wants whole semitones from -24 to 24, not "
+                            " + text + "
+                            "");
+    transpose = static_cast<int>(*number);
+    return std::nullopt;
+}
+
 // Walks the words after the command name; options take their value from the
 // next word or after "=".
 class WordCursor {
@@ -156,7 +167,7 @@ std::optional<Failure> parseTune(WordCursor& cursor, ParsedCommandLine& parsed)
             continue;
         }
         static const char* const kValued[] = {"-o", "--output", "--key", "--scale", "--contour",
-            "--detail", "--vibrato", "--preset", "--plot"};
+            "--detail", "--vibrato", "--preset", "--plot", "--formants", "--transpose"};
         bool known = false;
         for (const char* option : kValued)
             known = known || name == option;
@@ -191,6 +202,13 @@ std::optional<Failure> parseTune(WordCursor& cursor, ParsedCommandLine& parsed)
             if (auto failure = parseVibrato(*value, vibrato))
                 return failure;
             tune.vibrato = vibrato;
+        } else if (name == "--formants") {
+            if (*value != "keep" && *value != "move")
+                return usageFailure("--formants wants keep or move, not \"" + *value + "\"");
+            tune.keepFormants = *value == "keep";
+        } else if (name == "--transpose") {
+            if (auto failure = parseTranspose(*value, tune.transpose))
+                return failure;
         } else if (name == "--preset") {
             tune.presetPath = *value;
         } else if (name == "--plot") {
@@ -385,6 +403,11 @@ std::string commandHelp(Command command)
                "  --detail D           0 to 1, default 1: how much fine pitch detail is kept\n"
                "  --vibrato A,F        add vibrato of A semitones (0 to 1) at F hertz (above 0,\n"
                "                       at most 6.85 Hz)\n"
+               "  --formants MODE      keep (default): the vowels keep their colour when notes\n"
+               "                       move; move: the formants move with the pitch\n"
+               "  --transpose N        move every note by N semitones (-24 to 24) after tuning;\n"
+               "                       a note moved 20 semitones or more from the sung pitch\n"
+               "                       plays at the sung pitch\n"
                "  --preset FILE.fxp    also write the edit as a VST 2 program file that a host\n"
                "                       loads onto the plug-in over the same audio (one take only)\n"
                "  --plot FILE.png      draw the sung pitch and the corrected notes over the\n"

@@ -23,6 +23,8 @@ struct Failure {
 
 enum class ScaleChoice { kMajor, kMinor, kChromatic };
 
+constexpr int kMaxTranspose = 24; // semitones either way
+
 struct VibratoSetting {
     float amplitude = 0.0f; // semitones
     float frequency = 0.0f; // hertz
@@ -37,6 +39,8 @@ struct TuneOptions {
     float contour = 1.0f; // "Raw contours": 1 keeps the sung movement, 0 flattens it
     float detail = 1.0f; // "Fine contours"
     std::optional<VibratoSetting> vibrato;
+    bool keepFormants = true; // --formants keep (the default) or move
+    int transpose = 0; // semitones every note moves after tuning
     std::string presetPath; // empty: no preset
     std::string plotPath; // empty: no plot
     bool force = false; // the output may replace the input file

@@ -141,7 +141,8 @@ std::optional<Failure> checkNotTheInput(const TuneOptions& options)
 
 CorrectionSettings settingsOf(const TuneOptions& options)
 {
-    return {options.keyRoot, options.scale, options.contour, options.detail, options.vibrato};
+    return {options.keyRoot, options.scale, options.contour, options.detail, options.vibrato,
+        options.keepFormants, options.transpose};
 }
 
 // Writes into a new file beside `path` and renames it over `path` once it is

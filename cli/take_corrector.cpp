@@ -138,6 +138,15 @@ std::optional<Failure> TakeCorrector::correct(const CorrectionSettings& settings
             setSelectedNotesAttribute(effect, kVibratoRateTag, vibratoRate);
         }
     }
+    if (settings.transpose != 0) {
+        EditGuard guard(effect.editLock);
+        TakeModel& model = effect.model;
+        for (int note = 0; note < model.noteCount; ++note) {
+            model.pitch[note] += static_cast<float>(settings.transpose);
+            noteChanged(model, note);
+        }
+    }
+    effect.setFormantMode(settings.keepFormants ? kFormantsKept : kFormantsMove);
     return std::nullopt;
 }
 

@@ -18,6 +18,8 @@ struct CorrectionSettings {
     float contour = 1.0f;
     float detail = 1.0f;
     std::optional<VibratoSetting> vibrato;
+    bool keepFormants = true;
+    int transpose = 0; // semitones, after tuning
 };
 
 // A note of the take as the effect sees it.
@@ -47,7 +49,8 @@ public:
     std::vector<FoundNote> notes();
 
     // Scale, tuning and note settings for every note, in selections of at most
-    // kMaxSelection notes. A failure only for settings the rate cannot play.
+    // kMaxSelection notes, then the transposition and the formant mode. A
+    // failure only for settings the rate cannot play.
     std::optional<Failure> correct(const CorrectionSettings& settings);
 
     // The edited take resynthesised, `count` samples from position 0, at the

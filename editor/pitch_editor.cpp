@@ -60,6 +60,7 @@ enum Tag : long {
 };
 
 const CRect kScaleMenuSize {0, 0, 1, 1};
+constexpr int kKeepFormantsEntry = 4; // of noteMenu
 
 const char* const kTabNames[kAnalysisRows] = {"SCAN", "1", "2", "3"};
 // Top to bottom, B down to C; the five sharps have no label.
@@ -225,6 +226,7 @@ void PitchEditor::forgetViews()
 void PitchEditor::idle()
 {
     applyRedrawRequests();
+    showFormantMode(); // a restored chunk may have changed it
     if (noteEditorScrollView && !isInIdleStuff())
         noteEditorScrollView->noteView->trackHover();
     AEffGUIEditor::idle();
@@ -243,6 +245,13 @@ void PitchEditor::applyRedrawRequests()
         noteEditorScrollView->setDirty(true);
     if (scan && scanScrollView)
         scanScrollView->setDirty(true);
+}
+
+void PitchEditor::showFormantMode()
+{
+    if (noteMenu)
+        noteMenu->setEntryChecked(
+            kKeepFormantsEntry, pitchEffect()->formantMode() == kFormantsKept);
 }
 
 // Every control reports here; the tag ranges are checked in a fixed order.
@@ -279,6 +288,10 @@ void PitchEditor::valueChanged(CDrawContext* context, CControl* control)
             duplicateSelectedNotes(owner);
         else if (v == 3.0f)
             tuneSelectedNotes(owner);
+        else if (v == static_cast<float>(kKeepFormantsEntry))
+            owner.setFormantMode(
+                owner.formantMode() == kFormantsKept ? kFormantsMove : kFormantsKept);
+        showFormantMode();
         control->setValue(0.0f);
         markDirty(noteEditorScrollView);
         return;
@@ -421,7 +434,8 @@ void PitchEditor::buildViews()
     modeMenu = makeMenu(frame, this, CRect(11, 405, 100, 421), kModeMenuTag,
         {"Auto mode", "Force scan", "Live intonation"});
     noteMenu = makeMenu(frame, this, CRect(423, 405, 518, 421), kNoteMenuTag,
-        {"manipulate...", "delete notes", "duplicate notes", "tune notes"});
+        {"manipulate...", "delete notes", "duplicate notes", "tune notes", "keep formants"});
+    showFormantMode();
     selectMenu = makeMenu(frame, this, CRect(530, 405, 625, 421), kSelectMenuTag,
         {"select notes...", "select all notes", "select none"});
     scaleMenu = makeMenu(

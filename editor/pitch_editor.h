@@ -63,6 +63,8 @@ private:
     void buildViews();
     void forgetViews();
     void applyRedrawRequests();
+    // The check mark of "keep formants" follows the effect's formant mode.
+    void showFormantMode();
     void openScalePopup(CDrawContext* context, CControl* key, int pc);
 
     CBitmap* background;

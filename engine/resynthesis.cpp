@@ -126,6 +126,18 @@ bool noteFrameTerms(TakeModel& model, int note, int frame, const ResynthesisSett
     terms.shifting = rate != 1.0;
     terms.advance = rate * pitchFactor - 1.0;
     terms.period = 0.0;
+    terms.sourcePeriod = 0.0;
+    terms.pitchRatio = 1.0;
+    if (pitched) {
+        terms.sourcePeriod = settings.sampleRate / frequency;
+        if (rate != 1.0)
+            terms.pitchRatio = std::exp2(shift / kSemitonesPerOctave) * pitchFactor;
+        if (!(isFinite(terms.sourcePeriod) && terms.sourcePeriod > 0.0 && isFinite(terms.pitchRatio)
+                && terms.pitchRatio > 0.0)) {
+            terms.sourcePeriod = 0.0;
+            terms.pitchRatio = 1.0;
+        }
+    }
     if (terms.shifting)
         terms.period = settings.sampleRate / frequency * kPeriodMultiple;
     if (!isFinite(terms.advance)
@@ -198,10 +210,16 @@ float voiceSample(TakeModel& model, int voice, const NoteFrameTerms& terms, int 
         s = readTake(model, src + offset);
     }
 
+    return edgeRamped(terms, position, s);
+}
+
+float edgeRamped(const NoteFrameTerms& terms, int position, double s)
+{
     // 1,000-sample ramps at the note's edges; a linked edge ramps to the
     // neighbour's volume instead of to silence.
     // A note ending inside a frame stays active to the frame's end; past its
     // end sample the end ramp holds at its final gain instead of turning over.
+    const double p = position;
     const double a = p - terms.targetOrigin;
     const double b = std::fmax(terms.targetEnd - p, 0.0);
     if (a < kEdgeRampLength)
@@ -244,17 +262,26 @@ float Resynthesis::outputSampleAt(
     const int frame = position / kFrameLength;
     model.playCursor.store(static_cast<float>(frame), std::memory_order_relaxed);
     if (!planValid || frame != plannedFrame || settings.sampleRate != plannedSettings.sampleRate
-        || settings.pitchFactor != plannedSettings.pitchFactor)
+        || settings.pitchFactor != plannedSettings.pitchFactor
+        || settings.keepFormants != plannedSettings.keepFormants)
         planFrame(model, frame, settings);
 
     std::array<bool, kVoiceCount> used {};
     float sum = 0.0f;
     for (int k = 0; k < activeCount; ++k) {
         int voice = claimVoice(model, active[k], used);
-        if (voice != kNone)
+        if (voice == kNone)
+            continue;
+        if (settings.keepFormants)
+            sum += edgeRamped(
+                active[k], position, formantVoices.sample(model, voice, active[k], position));
+        else
             sum += voiceSample(model, voice, active[k], position);
     }
     releaseUnusedVoices(model, used);
+    for (int v = 0; v < kVoiceCount; ++v)
+        if (!used[static_cast<std::size_t>(v)])
+            formantVoices.release(v);
     return std::isfinite(sum) ? sum : 0.0f;
 }
 
@@ -287,12 +314,14 @@ void Resynthesis::midiRetune(TakeModel& model, int position)
 void Resynthesis::beginRender(TakeModel& model)
 {
     resetVoices(model);
+    formantVoices.reset();
     planValid = false;
 }
 
 void Resynthesis::endRender(TakeModel& model, int finalPosition)
 {
     resetVoices(model);
+    formantVoices.reset();
     planValid = false;
     model.requestedTakePosition.store(finalPosition, std::memory_order_relaxed);
 }

@@ -2,13 +2,15 @@
 // one of four voices that reads the take time-stretched from the note's source
 // span onto its target span, shifted from the sung pitch to the note's target
 // pitch by reading faster or slower and jumping by three source periods with a
-// short crossfade. Also the MIDI retune that pulls sounding notes towards the
+// short crossfade, or, with formants kept, by overlap-adding pitch-synchronous
+// grains (formant_resynthesis.h). Also the MIDI retune that pulls sounding notes towards the
 // held key.
 //
 // Everything here runs under the effect's edit lock: on the audio thread
 // inside a playing block, on the user-interface thread during a render.
 #pragma once
 
+#include "engine/formant_resynthesis.h"
 #include "model/take_model.h"
 
 #include <array>
@@ -16,7 +18,11 @@
 struct ResynthesisSettings {
     float sampleRate = 44100.0f; // converts source pitch to period length
     float pitchFactor = 1.0f; // scales the read-rate change of shifted notes
+    bool keepFormants = false; // overlap-add of pitch-synchronous grains instead of rate reading
 };
+
+// The formant mode an instance stores in its chunk and sets per instance.
+enum FormantMode : int { kFormantsMove = 0, kFormantsKept = 1 };
 
 constexpr float kMinimumSourceFrequency = 50.0f;
 constexpr float kMaximumSourceFrequency = 6000.0f;
@@ -43,6 +49,8 @@ struct NoteFrameTerms {
     bool shifting = false; // the read rate differs from 1: offsets move and jump
     double advance = 0.0; // offset change per sample: rate * pitchFactor - 1
     double period = 0.0; // three source periods in samples
+    double sourcePeriod = 0.0; // one source period in samples; 0 where no pitch is known
+    double pitchRatio = 1.0; // target over source frequency; 1 where nothing is shifted
     double volume = 0.0;
     double startGain = 0.0; // where the start ramp begins: the volume when linked, else 0
     double endGain = 0.0; // where the end ramp ends: the linked successor's volume, else 0
@@ -60,6 +68,10 @@ int claimVoice(TakeModel& model, const NoteFrameTerms& terms, std::array<bool, k
 // One sample of the note on voice at position, weighted by its edge ramps;
 // advances the voice's offsets.
 float voiceSample(TakeModel& model, int voice, const NoteFrameTerms& terms, int position);
+
+// s weighted by the note's volume and its 1,000-sample edge ramps at position;
+// 0 when that is not finite.
+float edgeRamped(const NoteFrameTerms& terms, int position, double s);
 
 // Voices that played nothing in this sample become free.
 void releaseUnusedVoices(TakeModel& model, const std::array<bool, kVoiceCount>& used);
@@ -81,6 +93,8 @@ public:
     // The note table may have changed: find the active notes again.
     void invalidate() { planValid = false; }
 
+    const FormantVoices& formants() const { return formantVoices; }
+
     // A render on the user-interface thread takes the voices from playback
     // and gives them back afterwards. The caller holds the edit lock for the
     // whole render, so playing blocks are silent meanwhile; the render's final
@@ -96,4 +110,5 @@ private:
     ResynthesisSettings plannedSettings;
     int activeCount = 0;
     std::array<NoteFrameTerms, kMaxNotes> active {};
+    FormantVoices formantVoices;
 };

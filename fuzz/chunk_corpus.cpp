@@ -1,7 +1,10 @@
 // Writes the seed corpus of the chunk fuzzer into the folder given: chunks
 // getChunk writes (empty, one, three notes, with drawn and computed contour
 // points), a version 0 chunk, and broken ones (cut short, trailing bytes,
-// counts out of range, bad source rows, non-finite values, a newer version).
+// counts out of range, bad source rows, non-finite values, a newer version),
+// and version 2 chunks with their settings block (formants kept, fields this
+// reader does not know, a length that is negative or reaches past the end,
+// blocks missing before it).
 #include "persistence/chunk_format.h"
 #include "persistence/little_endian.h"
 
@@ -15,7 +18,7 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-Bytes chunkOf(int notes)
+Bytes chunkOf(int notes, const ChunkSettings& settings = {})
 {
     auto model = std::make_unique<TakeModel>();
     model->noteCount = notes;
@@ -31,8 +34,8 @@ Bytes chunkOf(int notes)
         for (int j = 0; j < kContourLength; j += 7)
             model->contour[i][j] = j % 2 ? kDrawnPointBase + 0.25f : static_cast<float>(i);
     }
-    Bytes bytes(chunkSize(notes));
-    writeChunk(*model, bytes.data());
+    Bytes bytes(chunkSize(notes, settings));
+    writeChunk(*model, settings, bytes.data());
     return bytes;
 }
 
@@ -88,8 +91,35 @@ int main(int argc, char** argv)
     put(folder, "header-cut", header);
 
     Bytes newer = three;
-    putInt32(newer.data(), 2);
-    put(folder, "version-2", newer);
+    putInt32(newer.data(), kSettingsChunkVersion + 1);
+    put(folder, "version-3", newer);
+
+    ChunkSettings kept;
+    kept.formantMode = kChunkFormantsKept;
+    Bytes threeKept = chunkOf(3, kept);
+    const std::size_t settingsOffset = chunkSize(3);
+    put(folder, "version-2-formants-kept", threeKept);
+    put(folder, "version-2-empty-formants-kept", chunkOf(0, kept));
+    Bytes unknownFields = threeKept;
+    putInt32(unknownFields.data() + settingsOffset, 12);
+    for (int32_t field : {7, -3})
+        unknownFields.insert(unknownFields.end(),
+            {static_cast<unsigned char>(field), 0, 0,
+                static_cast<unsigned char>(field < 0 ? 0xff : 0)});
+    put(folder, "version-2-unknown-fields", unknownFields);
+    Bytes noFields = threeKept;
+    putInt32(noFields.data() + settingsOffset, 0);
+    noFields.resize(settingsOffset + kSettingsLengthSize);
+    put(folder, "version-2-no-fields", noFields);
+    Bytes pastEnd = threeKept;
+    putInt32(pastEnd.data() + settingsOffset, 8);
+    put(folder, "version-2-length-past-end", pastEnd);
+    Bytes negativeLength = threeKept;
+    putInt32(negativeLength.data() + settingsOffset, -4);
+    put(folder, "version-2-negative-length", negativeLength);
+    Bytes noSettings = three;
+    putInt32(noSettings.data(), kSettingsChunkVersion);
+    put(folder, "version-2-without-settings", noSettings);
     Bytes tooMany = three;
     putInt32(tooMany.data() + 52, 1001);
     put(folder, "count-1001", tooMany);

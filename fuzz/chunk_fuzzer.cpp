@@ -49,7 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         require(model.sourceRow[i] >= 0 && model.sourceRow[i] < kAnalysisRows);
 
     std::vector<unsigned char> written = currentChunk(*effect);
-    require(written.size() == chunkSize(model.noteCount));
+    ChunkSettings settings;
+    settings.formantMode
+        = effect->formantMode() == kFormantsKept ? kChunkFormantsKept : kChunkFormantsMove;
+    require(written.size() == chunkSize(model.noteCount, settings));
     require(effect->setChunk(written.data(), static_cast<VstInt32>(written.size()), false)
         == static_cast<VstInt32>(written.size()));
     require(currentChunk(*effect) == written);

@@ -67,11 +67,9 @@ unsigned char* writeBlock(const TakeModel& model, int note, unsigned char* out)
     return putFloat(out, model.blending[note]);
 }
 
-} // namespace
-
-void writeChunk(const TakeModel& model, unsigned char* out)
+unsigned char* writeEdit(const TakeModel& model, int32_t version, unsigned char* out)
 {
-    out = putInt32(out, kChunkVersion);
+    out = putInt32(out, version);
     for (int excluded : model.scaleMask)
         out = putInt32(out, excluded);
     out = putInt32(out, model.noteCount);
@@ -80,6 +78,44 @@ void writeChunk(const TakeModel& model, unsigned char* out)
             out = putFloat(out, point);
     for (int note = 0; note < model.noteCount; ++note)
         out = writeBlock(model, note, out);
+    return out;
+}
+
+// The settings block of a version 2 chunk at offset; false when its length
+// is negative or reaches past byteSize.
+bool readSettings(
+    const unsigned char* data, std::size_t byteSize, std::size_t offset, ChunkSettings& settings)
+{
+    if (byteSize - offset < kSettingsLengthSize)
+        return false;
+    int32_t length = getInt32(data + offset);
+    offset += kSettingsLengthSize;
+    if (length < 0 || static_cast<std::size_t>(length) > byteSize - offset)
+        return false;
+    const std::size_t fields = static_cast<std::size_t>(length) / kChunkValueSize;
+    if (fields >= 1) {
+        int32_t mode = getInt32(data + offset);
+        settings.formantMode = mode == kChunkFormantsKept ? kChunkFormantsKept : kChunkFormantsMove;
+    }
+    return true;
+}
+
+} // namespace
+
+void writeChunk(const TakeModel& model, unsigned char* out)
+{
+    writeEdit(model, kChunkVersion, out);
+}
+
+void writeChunk(const TakeModel& model, const ChunkSettings& settings, unsigned char* out)
+{
+    if (settings.allDefault()) {
+        writeChunk(model, out);
+        return;
+    }
+    out = writeEdit(model, kSettingsChunkVersion, out);
+    out = putInt32(out, static_cast<int32_t>(kSettingsFieldCount * kChunkValueSize));
+    putInt32(out, settings.formantMode);
 }
 
 std::optional<ChunkLayout> inspectChunk(const unsigned char* data, std::size_t byteSize)
@@ -87,7 +123,7 @@ std::optional<ChunkLayout> inspectChunk(const unsigned char* data, std::size_t b
     if (!data || byteSize < kChunkValueSize)
         return std::nullopt;
     int32_t version = getInt32(data);
-    if (version > kChunkVersion)
+    if (version > kSettingsChunkVersion)
         return std::nullopt;
 
     ChunkLayout layout;
@@ -111,6 +147,14 @@ std::optional<ChunkLayout> inspectChunk(const unsigned char* data, std::size_t b
     layout.blockOffset = layout.contourOffset + contourBytes;
     layout.blockBytes = layout.hasScaleMask ? kAttributeBlockBytes : kVersion0BlockBytes;
     std::size_t blockCount = (byteSize - layout.blockOffset) / layout.blockBytes;
+    if (version == kSettingsChunkVersion) {
+        // The count is exact here: the settings block follows the blocks.
+        blockCount = static_cast<std::size_t>(storedCount);
+        if ((byteSize - layout.blockOffset) / layout.blockBytes < blockCount
+            || !readSettings(data, byteSize, layout.blockOffset + blockCount * layout.blockBytes,
+                layout.settings))
+            return std::nullopt;
+    }
     if (blockCount > static_cast<std::size_t>(kMaxNotes))
         return std::nullopt;
     layout.blockCount = static_cast<int>(blockCount);

@@ -7,8 +7,18 @@
 //   52                int32 note count n
 //   56                n x 400 float contour rows
 //   56 + 1600 n       n x 60-byte attribute blocks, attributes 0..14
+// Version 2 is written only when a setting differs from its default: the
+// version 1 layout with 2 in the version field and exactly n blocks, then a
+// settings block:
+//   56 + 1660 n       int32 byte length L of the fields that follow
+//   60 + 1660 n       L / 4 int32 fields: 0 the formant mode (0 formants
+//                     move, 1 kept); later fields are skipped by this reader
+// A field the block is too short to hold keeps its default; a mode this
+// reader does not know reads as formants moving. Bytes after the settings
+// block are ignored.
 // Version 0 (and any negative version) has no scale mask, the count at 4, the
-// contours at 8 and 56-byte blocks without blending.
+// contours at 8 and 56-byte blocks without blending. Versions 0 and 1 restore
+// the default settings.
 //
 // The note count restored is the number of whole attribute blocks after the
 // contour rows; a shorter remainder is ignored. A chunk whose count, contour
@@ -23,6 +33,11 @@
 #include <optional>
 
 constexpr int32_t kChunkVersion = 1;
+constexpr int32_t kSettingsChunkVersion = 2;
+constexpr std::size_t kSettingsLengthSize = 4;
+constexpr int kSettingsFieldCount = 1; // the fields this version writes
+constexpr int32_t kChunkFormantsMove = 0;
+constexpr int32_t kChunkFormantsKept = 1;
 constexpr std::size_t kChunkValueSize = 4;
 constexpr std::size_t kChunkHeaderSize = 56; // version, scale mask, note count
 constexpr std::size_t kContourRowBytes = kContourLength * kChunkValueSize; // 1600
@@ -34,6 +49,13 @@ constexpr float kVersion0Blending = 0.5f;
 // The effect allocates a little more than it reports.
 constexpr std::size_t kChunkSpareBytes = 10;
 
+// The instance settings that travel with the edit.
+struct ChunkSettings {
+    int32_t formantMode = kChunkFormantsMove;
+
+    constexpr bool allDefault() const { return formantMode == kChunkFormantsMove; }
+};
+
 // Bytes of a version 1 chunk of noteCount notes.
 constexpr std::size_t chunkSize(int noteCount)
 {
@@ -41,9 +63,21 @@ constexpr std::size_t chunkSize(int noteCount)
         + static_cast<std::size_t>(noteCount) * (kContourRowBytes + kAttributeBlockBytes);
 }
 
+// Bytes of the chunk writeChunk writes for these settings: version 1 when
+// they are all defaults, else version 2 with its settings block.
+constexpr std::size_t chunkSize(int noteCount, const ChunkSettings& settings)
+{
+    return chunkSize(noteCount)
+        + (settings.allDefault() ? 0 : kSettingsLengthSize + kSettingsFieldCount * kChunkValueSize);
+}
+
 // Writes the version 1 chunk of the model's edit: chunkSize(model.noteCount)
 // bytes to out.
 void writeChunk(const TakeModel& model, unsigned char* out);
+
+// Writes the chunk of the edit and the settings: chunkSize(model.noteCount,
+// settings) bytes to out.
+void writeChunk(const TakeModel& model, const ChunkSettings& settings, unsigned char* out);
 
 // Where the parts of a chunk that fits lie.
 struct ChunkLayout {
@@ -53,6 +87,7 @@ struct ChunkLayout {
     std::size_t blockOffset = 0;
     std::size_t blockBytes = 0;
     int blockCount = 0; // notes restored
+    ChunkSettings settings; // defaults unless the chunk has a settings block
 };
 
 // Checks the whole chunk without changing anything; nothing when it does not

@@ -27,8 +27,7 @@ bool renderSamples(PitchEffect& effect, uint32_t sampleCount, const RenderSink& 
 {
     TakeModel& model = effect.model;
     Resynthesis& resynthesis = effect.resynthesis;
-    const ResynthesisSettings settings {
-        effect.getSampleRate(), loadParameters(effect.parameters).pitchFactor};
+    const ResynthesisSettings settings = effect.synthesisSettings();
     resynthesis.beginRender(model);
     bool accepted = true;
     int position = 0;

@@ -49,7 +49,7 @@ void PitchEffect::resume() { AudioEffectX::resume(); }
 void PitchEffect::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames)
 {
     ProcessingContext context {model, pitchDetector, resynthesis, editLock, silencedBlocks,
-        analysisSettings(), {getSampleRate(), loadParameters(parameters).pitchFactor}};
+        analysisSettings(), synthesisSettings()};
     processBlock(context, getTimeInfo(0), inputs, outputs, sampleFrames);
 }
 
@@ -142,18 +142,20 @@ VstInt32 PitchEffect::getChunk(void** data, bool /*isPreset*/)
 {
     // The buffer is sized outside the lock so that the audio thread is never
     // kept waiting on an allocation; if the table changed meanwhile, size again.
+    ChunkSettings settings;
+    settings.formantMode = formantMode() == kFormantsKept ? kChunkFormantsKept : kChunkFormantsMove;
     for (;;) {
         int noteCount;
         {
             EditGuard guard(editLock);
             noteCount = model.noteCount;
         }
-        std::size_t size = chunkSize(noteCount);
+        std::size_t size = chunkSize(noteCount, settings);
         auto buffer = std::make_unique_for_overwrite<unsigned char[]>(size + kChunkSpareBytes);
         EditGuard guard(editLock);
         if (model.noteCount != noteCount)
             continue;
-        writeChunk(model, buffer.get());
+        writeChunk(model, settings, buffer.get());
         chunkBuffer = std::move(buffer);
         *data = chunkBuffer.get();
         return static_cast<VstInt32>(size);
@@ -178,6 +180,8 @@ VstInt32 PitchEffect::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/)
         return 0;
     EditGuard guard(editLock);
     applyChunk(model, bytes, *layout);
+    setFormantMode(
+        layout->settings.formantMode == kChunkFormantsKept ? kFormantsKept : kFormantsMove);
     model.noteEditorRedrawRequested.store(true);
     return byteSize;
 }

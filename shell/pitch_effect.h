@@ -43,6 +43,22 @@ public:
     VstInt32 canDo(const char* text) override;
     VstInt32 getPlugCategory() override { return kPlugCategEffect; }
 
+    // Whether playback and the render keep the formants (kFormantsKept) or
+    // let them move with the pitch (kFormantsMove, the start); stored in the
+    // chunk. Set on the user-interface thread, read by each block.
+    int formantMode() const { return formantSetting.load(std::memory_order_relaxed); }
+    void setFormantMode(int mode)
+    {
+        formantSetting.store(
+            mode == kFormantsKept ? kFormantsKept : kFormantsMove, std::memory_order_relaxed);
+    }
+
+    ResynthesisSettings synthesisSettings() const
+    {
+        return {getSampleRate(), loadParameters(parameters).pitchFactor,
+            formantMode() == kFormantsKept};
+    }
+
     AnalysisSettings analysisSettings() const
     {
         ParameterBlock values = loadParameters(parameters);
@@ -60,4 +76,5 @@ public:
 
 private:
     std::unique_ptr<unsigned char[]> chunkBuffer;
+    std::atomic<int> formantSetting {kFormantsMove};
 };

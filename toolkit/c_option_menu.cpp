@@ -33,11 +33,13 @@ bool COptionMenu::addEntry(const char* text, int index)
         entry.resize(kMaxEntryLength);
     if (index >= 0 && index <= getNbEntries()) {
         entries.insert(entries.begin() + index, std::move(entry));
+        checkedEntries.insert(checkedEntries.begin() + index, false);
         // The current entry stays the same text.
         if (currentIndex >= index)
             ++currentIndex, value = float(currentIndex);
     } else {
         entries.push_back(std::move(entry));
+        checkedEntries.push_back(false);
     }
     setMax(float(getNbEntries() - 1));
     setDirty(true);
@@ -47,6 +49,7 @@ bool COptionMenu::addEntry(const char* text, int index)
 void COptionMenu::removeAllEntry()
 {
     entries.clear();
+    checkedEntries.clear();
     currentIndex = -1;
     value = -1.0f;
     setMax(0.0f);
@@ -56,6 +59,19 @@ void COptionMenu::removeAllEntry()
 const char* COptionMenu::getEntry(int index) const
 {
     return index >= 0 && index < getNbEntries() ? entries[size_t(index)].c_str() : nullptr;
+}
+
+void COptionMenu::setEntryChecked(int index, bool checked)
+{
+    if (index < 0 || index >= getNbEntries() || checkedEntries[size_t(index)] == checked)
+        return;
+    checkedEntries[size_t(index)] = checked;
+    setDirty(true);
+}
+
+bool COptionMenu::isEntryChecked(int index) const
+{
+    return index >= 0 && index < getNbEntries() && checkedEntries[size_t(index)];
 }
 
 bool COptionMenu::setCurrent(int index, bool /*countSeparator*/)
@@ -110,7 +126,8 @@ bool COptionMenu::popup(CDrawContext* context)
     std::vector<PopupMenuItem> items;
     items.reserve(entries.size());
     for (int i = 0; i < getNbEntries(); ++i)
-        items.push_back({entries[size_t(i)], (style & kCheckStyle) && i == currentIndex, fontId});
+        items.push_back({entries[size_t(i)],
+            checkedEntries[size_t(i)] || ((style & kCheckStyle) && i == currentIndex), fontId});
 
     // Below the control, or over it with kPopupStyle, in window pixels.
     CPoint corner(size.left, (style & kPopupStyle) ? size.top : size.bottom);

@@ -26,6 +26,11 @@ public:
     // The text of entry index, or null outside the list.
     const char* getEntry(int index) const;
 
+    // A check mark shown beside entry index in the popup, whatever entry is
+    // current; marks the menu dirty when it changes. Out of range: ignored.
+    void setEntryChecked(int index, bool checked);
+    bool isEntryChecked(int index) const;
+
     // Makes entry index current and marks the menu dirty. The menu holds no
     // separators, so both ways of counting give the same entry.
     bool setCurrent(int index, bool countSeparator = true);
@@ -54,6 +59,7 @@ private:
     bool popup(CDrawContext* context);
 
     std::vector<std::string> entries;
+    std::vector<bool> checkedEntries; // beside entries, one flag each
     int currentIndex = -1;
     CBitmap* backgroundWhenClicked;
     bool poppedUp = false;

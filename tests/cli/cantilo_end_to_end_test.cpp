@@ -169,8 +169,8 @@ TEST(CantiloPresetEndToEndTest, ProgramFileRestoresTheSameNotesIntoAFreshInstanc
     const std::string output = scratchPath("preset-out.wav");
     const std::string preset = scratchPath("take.fxp");
     writeSound(input, sung, 44100, 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
-    ProgramRun run = runCantiloProgram(
-        {"tune", input, "-o", output, "--key", "C", "--scale", "major", "--preset", preset});
+    ProgramRun run = runCantiloProgram({"tune", input, "-o", output, "--key", "C", "--scale",
+        "major", "--transpose", "2", "--preset", preset});
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
     std::ifstream in(preset, std::ios::binary);
@@ -209,6 +209,9 @@ TEST(CantiloPresetEndToEndTest, ProgramFileRestoresTheSameNotesIntoAFreshInstanc
     EXPECT_GE(noteCount, detunedMelody().size());
     EXPECT_EQ(chunk[4], 0);
     EXPECT_EQ(chunk[8], 1);
+    // Formants kept, the command line's default: version 2 with mode 1 last.
+    EXPECT_EQ(chunk[0], 2);
+    EXPECT_EQ(chunk[chunk.size() - 4], 1);
     host.closeInstance(effect);
     for (const std::string& path : {input, output, preset})
         std::remove(path.c_str());

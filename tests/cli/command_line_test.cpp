@@ -65,9 +65,9 @@ TEST(ScaleNameTest, KnownAndUnknown)
 TEST(CommandLineTest, TuneWithEveryOption)
 {
     ParsedCommandLine parsed;
-    auto failure = parse(
-        {"tune", "in.wav", "-o", "out.flac", "--key", "fis", "--scale=minor", "--contour", "0.25",
-            "--detail=0", "--vibrato", "0.5,5.5", "--preset", "p.fxp", "--plot", "n.png"},
+    auto failure = parse({"tune", "in.wav", "-o", "out.flac", "--key", "fis", "--scale=minor",
+                             "--contour", "0.25", "--detail=0", "--vibrato", "0.5,5.5", "--preset",
+                             "p.fxp", "--plot", "n.png", "--formants", "move", "--transpose=-24"},
         parsed);
     ASSERT_FALSE(failure) << failure->message;
     EXPECT_FALSE(parsed.tune.force);
@@ -85,6 +85,8 @@ TEST(CommandLineTest, TuneWithEveryOption)
     EXPECT_FLOAT_EQ(tune.vibrato->frequency, 5.5f);
     EXPECT_EQ(tune.presetPath, "p.fxp");
     EXPECT_EQ(tune.plotPath, "n.png");
+    EXPECT_FALSE(tune.keepFormants);
+    EXPECT_EQ(tune.transpose, -24);
 }
 
 TEST(CommandLineTest, TuneDefaultsKeepTheSingersMovement)
@@ -97,6 +99,8 @@ TEST(CommandLineTest, TuneDefaultsKeepTheSingersMovement)
     EXPECT_FLOAT_EQ(parsed.tune.contour, 1.0f);
     EXPECT_FLOAT_EQ(parsed.tune.detail, 1.0f);
     EXPECT_FALSE(parsed.tune.vibrato);
+    EXPECT_TRUE(parsed.tune.keepFormants);
+    EXPECT_EQ(parsed.tune.transpose, 0);
     EXPECT_TRUE(parsed.tune.presetPath.empty());
     ASSERT_FALSE(parse({"tune", "in.wav", "--force", "-o", "in.wav"}, parsed));
     EXPECT_TRUE(parsed.tune.force);
@@ -144,6 +148,11 @@ TEST(CommandLineTest, BadValuesNameTheOptionAndAreUsageErrors)
         {{"tune", "in.wav", "-o", "o.wav", "--vibrato", "0.5"}, "--vibrato wants DEPTH,RATE"},
         {{"tune", "in.wav", "-o", "o.wav", "--vibrato", "2,5"}, "--vibrato depth must be 0 to 1"},
         {{"tune", "in.wav", "-o", "o.wav", "--vibrato", "0.5,0"}, "--vibrato rate must be above 0"},
+        {{"tune", "in.wav", "-o", "o.wav", "--formants", "kept"}, "--formants wants keep or move"},
+        {{"tune", "in.wav", "-o", "o.wav", "--transpose", "25"}, "--transpose wants whole"},
+        {{"tune", "in.wav", "-o", "o.wav", "--transpose=-25"}, "--transpose wants whole"},
+        {{"tune", "in.wav", "-o", "o.wav", "--transpose", "2.5"}, "--transpose wants whole"},
+        {{"tune", "in.wav", "-o", "o.wav", "--transpose", "up"}, "--transpose wants whole"},
         {{"tune", "in.wav", "-o", "o.wav", "--key"}, "--key needs a value"},
         {{"tune", "in.wav", "-o", "o.wav", "--preset="}, "--preset needs a value"},
         {{"tune", "in.wav", "-o", "o.wav", "--loud"}, "unknown option --loud"},

@@ -76,3 +76,43 @@ TEST(TakeCorrectorTest, RenderHasTheRequestedLengthAndIsFinite)
     take.render(1000);
     EXPECT_EQ(take.host().effect().model.noteCount, before);
 }
+
+// The transposition moves every tuned note; the formant mode is the effect's
+// and travels in the program chunk: version 2 when kept, version 1 when moving.
+TEST(TakeCorrectorTest, TransposeMovesTheTunedNotesAndTheChunkCarriesTheFormantMode)
+{
+    const std::vector<float> sung = synthesiseMelody({{0, 30.0f, 0.8}, {5, -30.0f, 0.8}}, 44100);
+    struct Case {
+        int transpose;
+        bool keepFormants;
+        int chunkVersion;
+    };
+    std::vector<float> tuned;
+    for (const Case& c : {Case {0, true, 2}, Case {-24, true, 2}, Case {7, false, 1}}) {
+        TakeCorrector take(44100);
+        take.record(sung.data(), static_cast<long>(sung.size()));
+        take.transferNotes();
+        CorrectionSettings settings;
+        settings.transpose = c.transpose;
+        settings.keepFormants = c.keepFormants;
+        ASSERT_FALSE(take.correct(settings));
+        std::vector<float> targets;
+        for (const FoundNote& note : take.notes())
+            targets.push_back(note.targetPitch);
+        if (c.transpose == 0)
+            tuned = targets;
+        ASSERT_EQ(targets.size(), tuned.size());
+        for (std::size_t i = 0; i < targets.size(); ++i)
+            EXPECT_FLOAT_EQ(targets[i], tuned[i] + static_cast<float>(c.transpose)) << i;
+
+        std::vector<uint8_t> chunk = take.programChunk();
+        ASSERT_GE(chunk.size(), 56u);
+        EXPECT_EQ(chunk[0], c.chunkVersion);
+        const std::size_t edit = 56 + 1660 * targets.size();
+        ASSERT_EQ(chunk.size(), edit + (c.keepFormants ? 8u : 0u));
+        if (c.keepFormants) {
+            EXPECT_EQ(std::vector<uint8_t>(chunk.begin() + static_cast<long>(edit), chunk.end()),
+                (std::vector<uint8_t> {4, 0, 0, 0, 1, 0, 0, 0}));
+        }
+    }
+}

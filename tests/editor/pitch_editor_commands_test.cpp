@@ -243,7 +243,7 @@ TEST_F(PitchEditorCommandsTest, HeadingEntriesChangeNothingButResetTheirMenuAndR
         EXPECT_TRUE(editor->noteEditorScrollView->isDirty()) << menu->getTag();
         // The same through a click on the menu.
         choose(menu, 0);
-        EXPECT_EQ(platform.menus.lastItems.size(), menu == editor->noteMenu ? 4u : 3u);
+        EXPECT_EQ(platform.menus.lastItems.size(), menu == editor->noteMenu ? 5u : 3u);
         EXPECT_EQ(modelState(model), before) << menu->getTag();
     }
 }
@@ -280,6 +280,35 @@ TEST_F(PitchEditorCommandsTest, NoteAndSelectMenusRunTheirCommandAndReturnToTheH
     choose(editor->noteMenu, 1);
     EXPECT_EQ(model.noteCount, 0);
     EXPECT_EQ(editor->selectMenu->getCurrent(), 0);
+}
+
+// "keep formants" toggles the instance's mode, shows it as a check mark and
+// leaves the menu at its heading; a mode restored from a chunk shows at the
+// next idle.
+TEST_F(PitchEditorCommandsTest, KeepFormantsTogglesTheModeAndItsCheckMark)
+{
+    recordMelody();
+    open();
+    const std::vector<float> before = modelState(effect->model);
+    auto keepFormantsChecked = [&] {
+        choose(editor->noteMenu, 0); // the heading: only shows the popup
+        return platform.menus.lastItems.at(4).checked;
+    };
+    EXPECT_EQ(effect->formantMode(), kFormantsMove);
+    EXPECT_FALSE(keepFormantsChecked());
+    choose(editor->noteMenu, 4);
+    EXPECT_EQ(platform.menus.lastItems.at(4).text, "keep formants");
+    EXPECT_EQ(effect->formantMode(), kFormantsKept);
+    EXPECT_EQ(editor->noteMenu->getCurrent(), 0);
+    EXPECT_TRUE(keepFormantsChecked());
+    choose(editor->noteMenu, 4);
+    EXPECT_EQ(effect->formantMode(), kFormantsMove);
+    EXPECT_FALSE(keepFormantsChecked());
+    EXPECT_EQ(modelState(effect->model), before);
+
+    effect->setFormantMode(kFormantsKept); // as a restored chunk does
+    editor->idle();
+    EXPECT_TRUE(keepFormantsChecked());
 }
 
 TEST_F(PitchEditorCommandsTest, RightClickOnCThenMinorGivesNaturalMinorOnC)

@@ -73,6 +73,10 @@ TEST(ProcessingAllocationTest, NoModeAllocates)
     model.editorPlaying = true;
     model.requestedTakePosition = 0;
     blocks.run(*effect, 50);
+    // The same with formants kept: grains and pitch marks live in fixed arrays.
+    effect->setFormantMode(kFormantsKept);
+    model.requestedTakePosition = 0;
+    blocks.run(*effect, 50);
     effect->editLock.lock();
     blocks.run(*effect, 5);
     effect->editLock.unlock();

@@ -170,7 +170,7 @@ TEST_F(ChunkExchangeTest, AChunkMovesThroughTheModuleIntoASecondInstance)
 
     // A newer version is refused and the restored edit stays.
     Bytes newer = chunk;
-    newer[0] = 2;
+    newer[0] = 3;
     EXPECT_EQ(setChunk(second, newer), 0);
     EXPECT_EQ(getChunk(second), chunk);
 
@@ -180,6 +180,36 @@ TEST_F(ChunkExchangeTest, AChunkMovesThroughTheModuleIntoASecondInstance)
     Bytes empty = getChunk(second);
     ASSERT_EQ(empty.size(), 56u);
     EXPECT_TRUE(std::equal(empty.begin(), empty.begin() + 52, chunk.begin()));
+}
+
+// Formants kept travel as version 2: both instances play the same, unlike
+// the formants moving of the version 1 chunk, which restores them again.
+TEST_F(ChunkExchangeTest, AVersionTwoChunkKeepsTheFormantsInASecondInstance)
+{
+    pass(host, first);
+    pass(host, second);
+    std::vector<float> moving = pass(host, first);
+    Bytes versionOne = getChunk(first);
+    ASSERT_EQ(versionOne[0], 1);
+    Bytes kept = versionOne;
+    kept[0] = 2;
+    putInt32(kept, 4);
+    putInt32(kept, 1);
+
+    ASSERT_EQ(setChunk(first, kept), static_cast<VstIntPtr>(kept.size()));
+    ASSERT_EQ(setChunk(second, kept, 1), static_cast<VstIntPtr>(kept.size()));
+    EXPECT_EQ(getChunk(second), kept);
+    std::vector<float> original = pass(host, first);
+    std::vector<float> restored = pass(host, second);
+    ASSERT_EQ(original, restored);
+    int different = 0;
+    for (std::size_t i = 0; i < moving.size(); ++i)
+        different += std::fabs(moving[i] - restored[i]) > 0.01f;
+    EXPECT_GT(different, static_cast<int>(moving.size()) / 10);
+
+    ASSERT_EQ(setChunk(second, versionOne), static_cast<VstIntPtr>(versionOne.size()));
+    EXPECT_EQ(getChunk(second), versionOne);
+    EXPECT_EQ(pass(host, second), moving);
 }
 
 TEST_F(ChunkExchangeTest, ChunkRequestsWithoutABufferAnswerZero)

@@ -431,3 +431,101 @@ TEST(ChunkFormatTest, FullTableRoundTripsAndOneNoteMoreIsRefused)
     chunk.resize(chunk.size() + 60, 0);
     EXPECT_EQ(restore(*target, chunk), 0);
 }
+
+TEST(ChunkFormatTest, FormantsKeptWriteVersionTwoThatRestoresInAFreshInstance)
+{
+    auto effect = effectWithEdit();
+    std::vector<unsigned char> versionOne = savedChunk(*effect);
+    effect->setFormantMode(kFormantsKept);
+    std::vector<unsigned char> chunk = savedChunk(*effect);
+    const std::size_t settingsAt = 56 + 3 * 1660;
+    ASSERT_EQ(chunk.size(), settingsAt + 8);
+    EXPECT_EQ(int32At(chunk, 0), 2);
+    EXPECT_TRUE(std::equal(versionOne.begin() + 4, versionOne.end(), chunk.begin() + 4));
+    EXPECT_EQ(int32At(chunk, settingsAt), 4);
+    EXPECT_EQ(int32At(chunk, settingsAt + 4), 1);
+
+    auto fresh = makeEffect();
+    ASSERT_EQ(restore(*fresh, chunk), static_cast<VstInt32>(chunk.size()));
+    EXPECT_EQ(fresh->formantMode(), kFormantsKept);
+    EXPECT_EQ(savedChunk(*fresh), chunk);
+
+    // Back to formants moving, the instance writes exactly its version 1 chunk.
+    fresh->setFormantMode(kFormantsMove);
+    EXPECT_EQ(savedChunk(*fresh), versionOne);
+}
+
+TEST(ChunkFormatTest, SettingsBlockFieldsAreReadWhenKnownAndSkippedOtherwise)
+{
+    auto edit = [](int32_t version) {
+        ChunkBuilder chunk;
+        chunk.int32(version).mask(kMajorOnD).int32(2).contourRow(1.0f).contourRow(2.0f);
+        return chunk.block(0, 0, 3, true).block(20, 0, 5, true);
+    };
+    struct Case {
+        const char* name;
+        std::vector<unsigned char> bytes;
+        int mode; // expected after the restore
+    };
+    std::vector<Case> cases;
+    cases.push_back({"mode 1", edit(2).int32(4).int32(1).bytes, kFormantsKept});
+    cases.push_back({"mode 0", edit(2).int32(4).int32(0).bytes, kFormantsMove});
+    cases.push_back({"later fields skipped", edit(2).int32(12).int32(1).int32(7).int32(-3).bytes,
+        kFormantsKept});
+    cases.push_back({"unknown mode", edit(2).int32(4).int32(5).bytes, kFormantsMove});
+    cases.push_back({"no fields", edit(2).int32(0).bytes, kFormantsMove});
+    cases.push_back({"field cut by the length", edit(2).int32(3).int32(1).bytes, kFormantsMove});
+    {
+        std::vector<unsigned char> trailing = edit(2).int32(4).int32(1).bytes;
+        trailing.push_back(0x5a);
+        cases.push_back({"trailing byte", trailing, kFormantsKept});
+    }
+    cases.push_back({"version 1", edit(1).bytes, kFormantsMove});
+    cases.push_back({"version 0", versionOneChunk(0), kFormantsMove});
+    cases.back().bytes[0] = 0;
+    cases.back().bytes.erase(cases.back().bytes.begin() + 4, cases.back().bytes.begin() + 52);
+
+    for (const Case& c : cases) {
+        auto effect = makeEffect();
+        effect->setFormantMode(kFormantsKept);
+        EXPECT_EQ(restore(*effect, c.bytes), static_cast<VstInt32>(c.bytes.size())) << c.name;
+        EXPECT_EQ(effect->formantMode(), c.mode) << c.name;
+        EXPECT_EQ(effect->model.noteCount, int32At(c.bytes, 0) >= 1 ? 2 : 0) << c.name;
+    }
+}
+
+TEST(ChunkFormatTest, BrokenSettingsBlocksAreRefusedAndKeepTheMode)
+{
+    std::vector<unsigned char> kept = versionOneChunk(2);
+    kept[0] = 2;
+    std::vector<std::pair<const char*, std::vector<unsigned char>>> cases;
+    auto with = [&](std::initializer_list<int32_t> values) {
+        ChunkBuilder chunk;
+        chunk.bytes = kept;
+        for (int32_t v : values)
+            chunk.int32(v);
+        return chunk.bytes;
+    };
+    cases.emplace_back("length past the end", with({8, 1}));
+    cases.emplace_back("negative length", with({-4, 1}));
+    cases.emplace_back("length cut", std::vector<unsigned char>(kept.begin(), kept.end()));
+    cases.back().second.push_back(4);
+    {
+        std::vector<unsigned char> blockMissing = with({4, 1});
+        blockMissing[52] = 3; // three notes stored, two blocks before the settings
+        std::vector<unsigned char> row(1600, 0);
+        blockMissing.insert(blockMissing.begin() + 56, row.begin(), row.end());
+        cases.emplace_back("block missing before the settings", blockMissing);
+    }
+    cases.emplace_back("version 3", with({4, 1}));
+    cases.back().second[0] = 3;
+
+    for (const auto& [name, bytes] : cases) {
+        auto effect = effectWithEdit();
+        effect->setFormantMode(kFormantsKept);
+        EditSnapshot before(effect->model);
+        EXPECT_EQ(restore(*effect, bytes), 0) << name;
+        EXPECT_TRUE(EditSnapshot(effect->model) == before) << name;
+        EXPECT_EQ(effect->formantMode(), kFormantsKept) << name;
+    }
+}

@@ -132,51 +132,57 @@ TEST(WaveSampleRateTest, RoundsToWholeHertzAndFallsBackWhenNoHeaderHoldsIt)
     EXPECT_EQ(waveSampleRateFor(std::numeric_limits<double>::quiet_NaN()), 44100u);
 }
 
+// In both formant modes.
 TEST_F(WaveRenderTest, RenderSoundsLikePlaybackAndLeavesTheEditAsItWas)
 {
-    singTwoNotes(effect->model);
-    auto player = std::make_unique<PitchEffect>(nullptr);
-    singTwoNotes(player->model);
+    for (int mode : {kFormantsKept, kFormantsMove}) {
+        SCOPED_TRACE(mode);
+        singTwoNotes(effect->model);
+        effect->setFormantMode(mode);
+        auto player = std::make_unique<PitchEffect>(nullptr);
+        singTwoNotes(player->model);
+        player->setFormantMode(mode);
 
-    ASSERT_TRUE(renderTake(*effect, pathOf("take").c_str()));
-    Bytes file = readFile(pathOf("take.wav"));
-    const uint32_t pairs = 160 * kFrameLength;
-    ASSERT_EQ(file.size(), 44u + 4u * pairs);
+        ASSERT_TRUE(renderTake(*effect, pathOf("take").c_str()));
+        Bytes file = readFile(pathOf("take.wav"));
+        const uint32_t pairs = 160 * kFrameLength;
+        ASSERT_EQ(file.size(), 44u + 4u * pairs);
 
-    // The same edit played from the start by the processing cycle.
-    player->model.editorPlaying.store(true);
-    std::vector<float> left(pairs), right(pairs);
-    float* outputs[] = {left.data(), right.data()};
-    std::vector<float> silence(pairs, 0.0f);
-    float* inputs[] = {silence.data(), silence.data()};
-    for (uint32_t done = 0; done < pairs; done += kFrameLength) {
-        float* in[] = {inputs[0] + done, inputs[1] + done};
-        float* out[] = {outputs[0] + done, outputs[1] + done};
-        player->processReplacing(in, out, kFrameLength);
+        // The same edit played from the start by the processing cycle.
+        player->model.editorPlaying.store(true);
+        std::vector<float> left(pairs), right(pairs);
+        float* outputs[] = {left.data(), right.data()};
+        std::vector<float> silence(pairs, 0.0f);
+        float* inputs[] = {silence.data(), silence.data()};
+        for (uint32_t done = 0; done < pairs; done += kFrameLength) {
+            float* in[] = {inputs[0] + done, inputs[1] + done};
+            float* out[] = {outputs[0] + done, outputs[1] + done};
+            player->processReplacing(in, out, kFrameLength);
+        }
+        int audible = 0;
+        for (uint32_t n = 0; n < pairs; ++n) {
+            int16_t expected = waveSampleValue(left[n]);
+            ASSERT_EQ(s16(file, 44 + 4 * n), expected) << n;
+            ASSERT_EQ(s16(file, 46 + 4 * n), expected) << n;
+            audible += expected != 0;
+        }
+        EXPECT_GT(audible, static_cast<int>(pairs) / 2);
+
+        // Only playback state moved: the take and the notes are those of a fresh copy.
+        auto reference = std::make_unique<PitchEffect>(nullptr);
+        singTwoNotes(reference->model);
+        const TakeModel& a = effect->model;
+        const TakeModel& b = reference->model;
+        EXPECT_EQ(a.noteCount, b.noteCount);
+        EXPECT_EQ(a.pitch, b.pitch);
+        EXPECT_EQ(a.fineTune, b.fineTune);
+        EXPECT_EQ(a.targetEnd, b.targetEnd);
+        EXPECT_EQ(a.sourceStart, b.sourceStart);
+        EXPECT_EQ(a.volume, b.volume);
+        for (int i = 0; i < 2 * 44100; i += 97)
+            ASSERT_EQ(a.recordBuffer[i], b.recordBuffer[i]) << i;
+        EXPECT_EQ(a.requestedTakePosition.load(), static_cast<int>(pairs) - 1);
     }
-    int audible = 0;
-    for (uint32_t n = 0; n < pairs; ++n) {
-        int16_t expected = waveSampleValue(left[n]);
-        ASSERT_EQ(s16(file, 44 + 4 * n), expected) << n;
-        ASSERT_EQ(s16(file, 46 + 4 * n), expected) << n;
-        audible += expected != 0;
-    }
-    EXPECT_GT(audible, static_cast<int>(pairs) / 2);
-
-    // Only playback state moved: the take and the notes are those of a fresh copy.
-    auto reference = std::make_unique<PitchEffect>(nullptr);
-    singTwoNotes(reference->model);
-    const TakeModel& a = effect->model;
-    const TakeModel& b = reference->model;
-    EXPECT_EQ(a.noteCount, b.noteCount);
-    EXPECT_EQ(a.pitch, b.pitch);
-    EXPECT_EQ(a.fineTune, b.fineTune);
-    EXPECT_EQ(a.targetEnd, b.targetEnd);
-    EXPECT_EQ(a.sourceStart, b.sourceStart);
-    EXPECT_EQ(a.volume, b.volume);
-    for (int i = 0; i < 2 * 44100; i += 97)
-        ASSERT_EQ(a.recordBuffer[i], b.recordBuffer[i]) << i;
-    EXPECT_EQ(a.requestedTakePosition.load(), static_cast<int>(pairs) - 1);
 }
 
 TEST_F(WaveRenderTest, AFileThatCannotBeCreatedComputesNothing)

@@ -1,0 +1,171 @@
+#include "engine/formant_resynthesis.h"
+
+#include "engine/resynthesis.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr int kWindowTableSize = 1024; // Hann window over [0, 1] of the half width
+constexpr double kMarkSmoothing = 0.25; // periods averaged around a candidate mark
+constexpr double kMarkSearchBefore = 0.15; // periods: the next mark is sought from
+constexpr double kMarkSearchAfter = 1.15; // ... to here past the last one's period
+constexpr int kMarkStepsPerGrain = 4; // lazy search steps a grain may take at most
+constexpr double kLostMarkPeriods = 2.0; // further from the grain than this: search afresh
+constexpr int kLaunchesPerSample = 2; // bounds the work of one sample
+// Widest gap between grain centres: a 50 Hz period lowered by 20 semitones.
+constexpr double kFarthestGrainSpacing = 4000.0;
+constexpr double kClosestGrainSpacing = 1.0;
+
+const std::array<float, kWindowTableSize + 2> kHannTable = [] {
+    std::array<float, kWindowTableSize + 2> table {};
+    for (int i = 0; i <= kWindowTableSize; ++i)
+        table[static_cast<std::size_t>(i)] = static_cast<float>(
+            0.5 * (1.0 + std::cos(std::numbers::pi * static_cast<double>(i) / kWindowTableSize)));
+    table[kWindowTableSize + 1] = 0.0f; // interpolation partner of the last entry
+    return table;
+}();
+
+// The Hann window at distance d from its centre, 0 from the half width on.
+double hann(double d, double halfWidth)
+{
+    double x = std::fabs(d) / halfWidth * kWindowTableSize;
+    if (!(x < kWindowTableSize))
+        return 0.0;
+    auto i = static_cast<std::size_t>(x);
+    double f = x - static_cast<double>(i);
+    return kHannTable[i] + (kHannTable[i + 1] - kHannTable[i]) * f;
+}
+
+// The take position that output position lands on under the note's stretch.
+double sourcePosition(const NoteFrameTerms& terms, double position)
+{
+    return terms.sourceOrigin + (position - terms.targetOrigin) / terms.stretch;
+}
+
+// Grains packed closer (a rise) overlap and add loudness; grains spread apart
+// (a fall) leave gaps and lose it. Scaling by the square root of the spacing
+// change keeps the take's level within about 2 dB for shifts up to an octave.
+double grainGain(double pitchRatio) { return 1.0 / std::sqrt(pitchRatio); }
+
+} // namespace
+
+double pitchMarkIn(const TakeModel& model, double from, double to, double period)
+{
+    double first = std::ceil(std::fmax(from, 0.0));
+    double last = std::floor(std::fmin(to, static_cast<double>(kTakeLength - 1)));
+    if (!(first <= last))
+        return -1.0;
+    // The mean over a quarter period centred on each sample: it cancels the
+    // fourth harmonic and damps the higher ones, so two close crests of one
+    // period merge into one and the mark does not hop between them from one
+    // period to the next; it stays near the glottal pulse, where the grain's
+    // window is widest.
+    const int half = std::max(1, static_cast<int>(period * kMarkSmoothing / 2.0));
+    const auto begin = static_cast<int>(first);
+    const auto end = static_cast<int>(last);
+    auto at = [&model](int i) {
+        return i >= 0 && i < kTakeLength ? static_cast<double>(loadRelaxed(model.recordBuffer[i]))
+                                         : 0.0;
+    };
+    double sum = 0.0;
+    for (int k = begin - half; k <= begin + half; ++k)
+        sum += at(k);
+    const double width = 2.0 * half + 1.0;
+    int best = -1;
+    double peak = kMarkSilence * width;
+    for (int i = begin; i <= end; ++i) {
+        if (i > begin)
+            sum += at(i + half) - at(i - half - 1);
+        if (sum > peak) {
+            peak = sum;
+            best = i;
+        }
+    }
+    return best;
+}
+
+void FormantVoices::launchGrain(TakeModel& model, FormantVoice& v, const NoteFrameTerms& terms)
+{
+    const double centre = v.nextCentre;
+    const double wanted = sourcePosition(terms, centre);
+    Grain grain {centre, wanted, kUnpitchedGrainHalfWidth, 1.0};
+    double spacing = kUnpitchedGrainHalfWidth;
+
+    const double period = terms.sourcePeriod;
+    double mark = -1.0;
+    if (period > 0.0) {
+        // Walk the marks on by whole periods towards the wanted position; a
+        // jump in the source (a hand-over, a trim) starts the walk afresh.
+        if (v.mark >= 0.0 && std::fabs(wanted - v.mark) <= kLostMarkPeriods * period) {
+            mark = v.mark;
+            for (int step = 0; step < kMarkStepsPerGrain && mark + period / 2 < wanted; ++step) {
+                double next = pitchMarkIn(model, mark + period * (1.0 - kMarkSearchBefore),
+                    mark + period * kMarkSearchAfter, period);
+                if (next < 0.0) {
+                    mark = -1.0;
+                    break;
+                }
+                mark = next;
+            }
+        }
+        if (mark < 0.0 || std::fabs(wanted - mark) > kLostMarkPeriods * period)
+            mark = pitchMarkIn(model, wanted - period / 2, wanted + period / 2, period);
+        grain.halfWidth = period;
+        spacing = period;
+        if (mark >= 0.0) {
+            grain.source = mark;
+            spacing = std::fmin(
+                std::fmax(period / terms.pitchRatio, kClosestGrainSpacing), kFarthestGrainSpacing);
+            grain.gain = grainGain(terms.pitchRatio);
+        }
+    }
+    v.mark = mark;
+
+    if (v.grainCount < kMaxGrains)
+        v.grains[static_cast<std::size_t>(v.grainCount++)] = grain;
+    v.nextCentre = centre + spacing;
+}
+
+double FormantVoices::sample(TakeModel& model, int voice, const NoteFrameTerms& terms, int position)
+{
+    FormantVoice& v = voices[static_cast<std::size_t>(voice)];
+    const double p = position;
+    if (v.note != terms.note) {
+        // A linked successor carries on with the grains and marks it is given.
+        if (v.note != terms.linkedPrevious || v.note == kNone)
+            v = {};
+        v.note = terms.note;
+    }
+    const double reach = terms.sourcePeriod > 0.0 ? terms.sourcePeriod : kUnpitchedGrainHalfWidth;
+    if (!v.started || !(v.nextCentre >= p - reach && v.nextCentre <= p + kFarthestGrainSpacing)) {
+        // A fresh voice, or one whose position jumped: the first grain sits
+        // at the current sample at full weight.
+        v.nextCentre = p;
+        v.started = true;
+    }
+
+    // Grains whose window has passed are done.
+    int kept = 0;
+    for (int g = 0; g < v.grainCount; ++g)
+        if (p < v.grains[static_cast<std::size_t>(g)].centre
+                + v.grains[static_cast<std::size_t>(g)].halfWidth)
+            v.grains[static_cast<std::size_t>(kept++)] = v.grains[static_cast<std::size_t>(g)];
+    v.grainCount = kept;
+
+    // The next grain starts as soon as its window reaches this sample.
+    for (int n = 0; n < kLaunchesPerSample && v.nextCentre - reach <= p; ++n)
+        launchGrain(model, v, terms);
+
+    double s = 0.0;
+    for (int g = 0; g < v.grainCount; ++g) {
+        const Grain& grain = v.grains[static_cast<std::size_t>(g)];
+        const double d = p - grain.centre;
+        const double w = hann(d, grain.halfWidth);
+        if (w > 0.0)
+            s += w * grain.gain * readTake(model, grain.source + d);
+    }
+    return std::isfinite(s) ? s : 0.0;
+}

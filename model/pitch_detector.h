@@ -51,6 +51,10 @@ public:
 
 private:
     void loadWindow(const TakeModel& model);
+    int partialNear(double frequency, double tolerance, double binWidth) const;
+    int lowestExplainingFundamental(int peak, double binWidth) const;
+    bool explainsStrongPartials(double fundamental, float threshold) const;
+    bool lowHarmonicsPresent(double fundamental, float floor, double binWidth) const;
 
     Fft fft;
     std::array<double, kFftSize> window {}; // Hann, 0.5 - 0.5 cos(2 pi i / N)

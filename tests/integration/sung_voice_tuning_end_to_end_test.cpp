@@ -1,0 +1,277 @@
+// The five test singers through CantiloVST.so, driven as a host drives it:
+// the take is recorded, played once (the notes are cut), then every note is
+// put on its nearest semitone with all pitch classes allowed (what "allow
+// all", select all and "tune notes" leave in the chunk) and played with the
+// contour kept and with the contours flattened.
+#include "support/pitch_measure.h"
+#include "support/singing_voice.h"
+#include "test_host.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+constexpr int kBlock = 512;
+constexpr int kTailBlocks = 8;
+
+// Chunk layout: version, 12 scale-mask entries, note count, 400 contour
+// points per note, then 15 attributes per note.
+constexpr std::size_t kMaskOffset = 4;
+constexpr std::size_t kPitchClasses = 12;
+constexpr std::size_t kCountOffset = 52;
+constexpr std::size_t kContoursOffset = 56;
+constexpr std::size_t kValueSize = 4;
+constexpr std::size_t kContourBytes = 400 * kValueSize;
+constexpr std::size_t kAttributeBytes = 15 * kValueSize;
+constexpr int kPitchAttribute = 5;
+constexpr int kFineTuneAttribute = 6;
+constexpr int kRawDampingAttribute = 9;
+constexpr int kFineDampingAttribute = 10;
+constexpr float kComputedLimit = 900.0f; // contour points below are computed
+constexpr float kUncomputed = -1000.0f;
+
+// What the played take must show. The playback holds one rate for each
+// 512-sample frame and reads up to three periods behind the take, so wide
+// vibrato and the ends of glides leave a few windows some cents off.
+constexpr double kMedianCents = 7.0;
+constexpr double kFlatCents = 15.0;
+constexpr double kFlatShare = 0.95;
+// A sample step counts as a click when it is this many times the largest
+// step of the sung input around it, plus a floor for quiet passages.
+constexpr double kClickFactor = 2.0;
+constexpr double kClickFloor = 0.01;
+constexpr long kClickNeighbourhood = 1024; // samples either side
+
+// How the output's pitch is read: windows of a few periods inside each sung
+// note's steady part, searched within a tone of the sung pitch.
+constexpr double kWindowPeriods = 4.0;
+constexpr double kReleaseSeconds = 0.04;
+constexpr double kSearchSemitones = 2.0;
+
+std::vector<float> runThrough(TestHost& host, AEffect* effect, const std::vector<float>& input)
+{
+    std::vector<float> output(input.size(), 0.0f);
+    std::vector<float> right(kBlock);
+    for (std::size_t at = 0; at + kBlock <= input.size(); at += kBlock) {
+        host.setTransport(static_cast<double>(at), true);
+        float* inputs[2]
+            = {const_cast<float*>(input.data() + at), const_cast<float*>(input.data() + at)};
+        float* outputs[2] = {output.data() + at, right.data()};
+        host.process(effect, inputs, outputs, kBlock);
+    }
+    return output;
+}
+
+struct Chunk {
+    std::vector<unsigned char> bytes;
+    int count = 0;
+
+    float get(int note, int k) const
+    {
+        float v;
+        std::memcpy(&v, bytes.data() + attributes(note, k), kValueSize);
+        return v;
+    }
+    void set(int note, int k, float v)
+    {
+        std::memcpy(bytes.data() + attributes(note, k), &v, kValueSize);
+    }
+    std::size_t attributes(int note, int k) const
+    {
+        return kContoursOffset + kContourBytes * static_cast<std::size_t>(count)
+            + kAttributeBytes * static_cast<std::size_t>(note)
+            + kValueSize * static_cast<std::size_t>(k);
+    }
+    // What noteChanged leaves: the computed contour points cleared.
+    void clearComputedContours()
+    {
+        const std::size_t end = kContoursOffset + kContourBytes * static_cast<std::size_t>(count);
+        for (std::size_t at = kContoursOffset; at < end; at += kValueSize) {
+            float v;
+            std::memcpy(&v, bytes.data() + at, kValueSize);
+            if (v < kComputedLimit)
+                std::memcpy(bytes.data() + at, &kUncomputed, kValueSize);
+        }
+    }
+};
+
+Chunk readChunk(AEffect* effect)
+{
+    void* data = nullptr;
+    auto size = static_cast<std::size_t>(TestHost::dispatch(effect, effGetChunk, 0, 0, &data));
+    Chunk chunk;
+    if (size < kContoursOffset || !data)
+        return chunk;
+    chunk.bytes.assign(static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
+    std::memcpy(&chunk.count, chunk.bytes.data() + kCountOffset, kValueSize);
+    return chunk;
+}
+
+bool writeChunk(AEffect* effect, Chunk& chunk)
+{
+    return TestHost::dispatch(effect, effSetChunk, 0, static_cast<VstIntPtr>(chunk.bytes.size()),
+               chunk.bytes.data())
+        != 0;
+}
+
+// "allow all" and "tune notes" on every note: each goes to its nearest
+// semitone (halves up) and loses its fine offset.
+void tuneAll(Chunk& chunk)
+{
+    const int allowed = 0;
+    for (std::size_t pc = 0; pc < kPitchClasses; ++pc)
+        std::memcpy(chunk.bytes.data() + kMaskOffset + kValueSize * pc, &allowed, kValueSize);
+    for (int n = 0; n < chunk.count; ++n) {
+        double sung
+            = static_cast<double>(chunk.get(n, kPitchAttribute)) + chunk.get(n, kFineTuneAttribute);
+        chunk.set(n, kPitchAttribute, static_cast<float>(std::trunc(sung + 60.5) - 60.0));
+        chunk.set(n, kFineTuneAttribute, 0.0f);
+    }
+    chunk.clearComputedContours();
+}
+
+void flattenAll(Chunk& chunk)
+{
+    for (int n = 0; n < chunk.count; ++n) {
+        chunk.set(n, kRawDampingAttribute, 1.0f);
+        chunk.set(n, kFineDampingAttribute, 1.0f);
+    }
+    chunk.clearComputedContours();
+}
+
+double hertzOf(double pitch) { return 110.0 * std::exp2((pitch + 3.0) / 12.0); }
+
+// Cents of the output from each sung note's semitone, window by window.
+std::vector<std::vector<double>> centsFromSemitones(
+    const SungTake& take, const std::vector<float>& output)
+{
+    std::vector<std::vector<double>> perNote;
+    const double rate = take.sampleRate;
+    for (const SungNoteTruth& note : take.notes) {
+        std::vector<double> cents;
+        const double semitone = std::round(note.centre);
+        const double period = rate / hertzOf(note.centre);
+        const long maxLag = std::lround(rate / hertzOf(semitone - kSearchSemitones)) + 2;
+        const long length = std::lround(kWindowPeriods * period) + maxLag;
+        const long first = note.steadyStart;
+        const long last = note.end - std::lround(kReleaseSeconds * rate) - length;
+        const long step = std::lround(2.0 * period);
+        // A note too short for a window inside it gets one in its middle.
+        long from = first;
+        long to = last;
+        if (to < from)
+            from = to = (first + note.end - length) / 2;
+        for (long at = from; at <= to; at += step) {
+            if (at < 0 || at + length > static_cast<long>(output.size()))
+                continue;
+            double hertz = measureFrequency(output.data() + at, static_cast<std::size_t>(length),
+                rate, hertzOf(semitone - kSearchSemitones), hertzOf(semitone + kSearchSemitones));
+            cents.push_back(hertz > 0.0 ? centsBetween(hertzOf(semitone), hertz) : 1.0e9);
+        }
+        perNote.push_back(cents);
+    }
+    return perNote;
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 1.0e9;
+    auto middle = values.begin() + static_cast<long>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+// Sample steps of the output larger than the input's own around them.
+int clicks(const std::vector<float>& input, const std::vector<float>& output)
+{
+    const long size = static_cast<long>(std::min(input.size(), output.size()));
+    std::vector<double> inputStep(static_cast<std::size_t>(size), 0.0);
+    for (long i = 1; i < size; ++i)
+        inputStep[static_cast<std::size_t>(i)] = std::fabs(
+            input[static_cast<std::size_t>(i)] - input[static_cast<std::size_t>(i - 1)]);
+    // The largest input step within the neighbourhood, in blocks of its size.
+    const long blocks = size / kClickNeighbourhood + 1;
+    std::vector<double> blockMax(static_cast<std::size_t>(blocks), 0.0);
+    for (long i = 0; i < size; ++i) {
+        double& m = blockMax[static_cast<std::size_t>(i / kClickNeighbourhood)];
+        m = std::max(m, inputStep[static_cast<std::size_t>(i)]);
+    }
+    int count = 0;
+    for (long i = 1; i < size; ++i) {
+        const long b = i / kClickNeighbourhood;
+        double local = blockMax[static_cast<std::size_t>(b)];
+        if (b > 0)
+            local = std::max(local, blockMax[static_cast<std::size_t>(b - 1)]);
+        if (b + 1 < blocks)
+            local = std::max(local, blockMax[static_cast<std::size_t>(b + 1)]);
+        double step = std::fabs(
+            output[static_cast<std::size_t>(i)] - output[static_cast<std::size_t>(i - 1)]);
+        if (step > kClickFactor * local + kClickFloor)
+            ++count;
+    }
+    return count;
+}
+
+constexpr double kRate = 44100.0;
+
+} // namespace
+
+TEST(SungVoiceTuningEndToEndTest, TunedNotesSitOnTheirSemitonesWithoutClicks)
+{
+    const double rate = kRate;
+    TestHost host;
+    ASSERT_TRUE(host.loaded());
+    for (const TestVoice& voice : testVoices(rate)) {
+        SCOPED_TRACE(voice.name);
+        SungTake take = singMelody(voice.melody, voice.settings);
+        take.samples.resize(take.samples.size() + kTailBlocks * kBlock, 0.0f);
+        AEffect* effect = host.createInstance(static_cast<float>(rate), kBlock);
+        ASSERT_NE(effect, nullptr);
+        const std::vector<float> silence(take.samples.size(), 0.0f);
+
+        runThrough(host, effect, take.samples); // records
+        runThrough(host, effect, silence); // plays once: the notes are cut
+        Chunk chunk = readChunk(effect);
+        ASSERT_GT(chunk.count, 0);
+        tuneAll(chunk);
+        ASSERT_TRUE(writeChunk(effect, chunk));
+        const std::vector<float> kept = runThrough(host, effect, silence);
+        flattenAll(chunk);
+        ASSERT_TRUE(writeChunk(effect, chunk));
+        const std::vector<float> flat = runThrough(host, effect, silence);
+        host.closeInstance(effect);
+
+        std::ostringstream missed;
+        int missedNotes = 0;
+        const auto keptCents = centsFromSemitones(take, kept);
+        for (std::size_t n = 0; n < keptCents.size(); ++n) {
+            double m = median(keptCents[n]);
+            if (!(std::fabs(m) <= kMedianCents)) {
+                ++missedNotes;
+                missed << " note " << n << " (" << take.notes[n].centre << "): " << m;
+            }
+        }
+        EXPECT_EQ(missedNotes, 0) << "medians off their semitone:" << missed.str();
+
+        int windows = 0;
+        int close = 0;
+        for (const auto& cents : centsFromSemitones(take, flat))
+            for (double c : cents) {
+                ++windows;
+                close += std::fabs(c) <= kFlatCents ? 1 : 0;
+            }
+        EXPECT_GE(close, kFlatShare * windows) << close << " of " << windows << " close enough";
+
+        EXPECT_EQ(clicks(take.samples, kept), 0);
+        EXPECT_EQ(clicks(take.samples, flat), 0);
+        for (const std::vector<float>* out : {&kept, &flat})
+            for (float s : *out)
+                ASSERT_TRUE(std::isfinite(s));
+    }
+}

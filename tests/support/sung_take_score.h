@@ -39,3 +39,14 @@ struct NoteScore {
 // Every sung note's steady frames against the notes found: the note holding
 // most of them is its note.
 NoteScore scoreNotes(const SungTake& take, const std::vector<FoundNote>& notes);
+
+// Cents from each sung note's nearest semitone of a played take, window by
+// window over the note's steady part (one window in the middle of a note too
+// short for more).
+std::vector<std::vector<double>> centsFromSemitones(
+    const SungTake& take, const std::vector<float>& output);
+
+double median(std::vector<double> values);
+
+// Sample steps of output larger than the sung input's own around them.
+int clicks(const std::vector<float>& input, const std::vector<float>& output);

@@ -197,6 +197,8 @@ int PitchDetector::lowestExplainingFundamental(int peak, double binWidth) const
 {
     const float peakFrequency = binFrequency[static_cast<std::size_t>(peak)];
     const float peakMagnitude = binMagnitude[static_cast<std::size_t>(peak)];
+    StrongPartials strong;
+    bool strongFound = false;
     for (int divisor = kMaxFundamentalDivisor; divisor >= 1; --divisor) {
         const double candidate = static_cast<double>(peakFrequency) / divisor;
         if (!(candidate > kMinVoicedFrequency && candidate < kMaxVoicedFrequency))
@@ -212,7 +214,12 @@ int PitchDetector::lowestExplainingFundamental(int peak, double binWidth) const
             && !(ownMagnitude > peakMagnitude / kWeakFundamentalShare
                 && lowHarmonicsPresent(candidate, peakMagnitude / kLowHarmonicShare, binWidth)))
             continue;
-        if (explainsStrongPartials(candidate, peakMagnitude * kStrongPartialShare))
+        if (!strongFound) {
+            if (!findStrongPartials(peakMagnitude * kStrongPartialShare, strong))
+                return -1;
+            strongFound = true;
+        }
+        if (explainsStrongPartials(candidate, strong))
             return own;
     }
     return -1;
@@ -233,10 +240,11 @@ bool PitchDetector::lowHarmonicsPresent(double fundamental, float floor, double 
     return true;
 }
 
-// Whether every local maximum of the spectrum below 5 kHz that reaches
-// threshold lies on a harmonic of fundamental.
-bool PitchDetector::explainsStrongPartials(double fundamental, float threshold) const
+// The local maxima of the spectrum below 5 kHz that reach threshold, up to
+// kMaxStrongPartials of them; false when there are more (a noise, not a voice).
+bool PitchDetector::findStrongPartials(float threshold, StrongPartials& strong) const
 {
+    strong.count = 0;
     for (int k = kFirstPitchBin; k < kPitchBinLimit; ++k) {
         auto K = static_cast<std::size_t>(k);
         const float magnitude = binMagnitude[K];
@@ -244,8 +252,21 @@ bool PitchDetector::explainsStrongPartials(double fundamental, float threshold) 
             continue;
         if (magnitude < binMagnitude[K - 1] || magnitude < binMagnitude[K + 1])
             continue;
-        const double harmonic = std::max(1.0, std::round(binFrequency[K] / fundamental));
-        if (!(std::fabs(binFrequency[K] - harmonic * fundamental)
+        if (strong.count == kMaxStrongPartials)
+            return false;
+        strong.bins[static_cast<std::size_t>(strong.count++)] = k;
+    }
+    return true;
+}
+
+// Whether every strong partial lies on a harmonic of fundamental.
+bool PitchDetector::explainsStrongPartials(double fundamental, const StrongPartials& strong) const
+{
+    for (int s = 0; s < strong.count; ++s) {
+        const double frequency
+            = binFrequency[static_cast<std::size_t>(strong.bins[static_cast<std::size_t>(s)])];
+        const double harmonic = std::max(1.0, std::round(frequency / fundamental));
+        if (!(std::fabs(frequency - harmonic * fundamental)
                 < harmonicTolerance(fundamental, harmonic)))
             return false;
     }

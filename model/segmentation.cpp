@@ -8,10 +8,10 @@
 namespace {
 
 constexpr int kAnalysisRow = 0;
-// The level of the pitch at a frame is the median of the voiced frames within
-// this many frames either side: about one vibrato cycle in all, so that
-// vibrato and single stray frames vanish while a note of nine frames or more
-// keeps its level.
+// The level of the pitch at a frame is taken from the voiced frames within
+// this many frames either side (their median, and the mean of those near
+// it): about one vibrato cycle in all, so that vibrato and single stray
+// frames vanish while a note of nine frames or more keeps its level.
 constexpr int kLevelHalfWidth = 8;
 constexpr int kLevelWindow = 2 * kLevelHalfWidth + 1;
 constexpr int kMinLevelFrames = 3; // voiced frames a level needs in its window
@@ -64,14 +64,17 @@ bool voiced(const TakeModel& model, int frame)
 // unvoiced or too few frames around it are voiced.
 float levelAt(const TakeModel& model, int i)
 {
-    if (i < 0 || i >= kAnalysedFrames || !voiced(model, i))
+    if (i < 0 || i >= kAnalysedFrames || !voiced(model, i)
+        || !std::isfinite(pitchOf(model, kAnalysisRow, i)))
         return std::numeric_limits<float>::quiet_NaN();
     std::array<float, kLevelWindow> window {};
     int count = 0;
     for (int k = std::max(0, i - kLevelHalfWidth);
-         k <= std::min(kAnalysedFrames - 1, i + kLevelHalfWidth); ++k)
-        if (voiced(model, k))
-            window[static_cast<std::size_t>(count++)] = pitchOf(model, kAnalysisRow, k);
+         k <= std::min(kAnalysedFrames - 1, i + kLevelHalfWidth); ++k) {
+        const float p = pitchOf(model, kAnalysisRow, k);
+        if (voiced(model, k) && std::isfinite(p))
+            window[static_cast<std::size_t>(count++)] = p;
+    }
     if (count < kMinLevelFrames)
         return std::numeric_limits<float>::quiet_NaN();
     auto middle = window.begin() + count / 2;

@@ -247,6 +247,19 @@ TEST(SegmentationTest, APauseBetweenTwoLevelsIsCutInItsMiddle)
     EXPECT_EQ(model->sourcePitch[1], 8.0f);
 }
 
+TEST(SegmentationTest, FramesThatAreNotNumbersCutNothingAndGiveNoPitch)
+{
+    auto model = freshModel();
+    buildStep(*model, 4.3f);
+    for (int f = 60; f < 80; ++f)
+        setFrame(*model, f, f % 2 == 0 ? std::nanf("") : INFINITY);
+    segmentNotes(*model);
+    ASSERT_EQ(model->noteCount, 2);
+    EXPECT_EQ(model->targetEnd[0], 150.0f);
+    EXPECT_EQ(model->sourcePitch[0], 4.3f);
+    EXPECT_EQ(model->sourcePitch[1], 8.2f);
+}
+
 TEST(SegmentationTest, SelectionHoldsTheFirstFiveHundredNotes)
 {
     auto model = freshModel();

@@ -146,7 +146,7 @@ TEST(SegmentationTest, SingleFrameExtremesCutNoNoteOfTheirOwn)
     EXPECT_EQ(model->sourcePitch[1], 2.0f);
 }
 
-TEST(SegmentationTest, FramesZeroToSixAreNeverTurningPoints)
+TEST(SegmentationTest, FramesAlternatingAtTheStartHoldNoLevelOfTheirOwn)
 {
     auto model = freshModel();
     // Extremes three semitones apart on every frame up to 6: none holds a

@@ -14,6 +14,22 @@ constexpr int kLowestVoicedBin = 3; // a pitch bin of 2 or below is no pitch
 constexpr float kMaxPeakFrequency = 5000.0f; // Hz; bins above never win
 constexpr float kSubharmonicTolerance = 5.0f; // Hz
 constexpr float kSubharmonicShare = 5.0f; // the subharmonic needs a fifth of the peak
+// A peak of a voice is at most this harmonic of its fundamental (a bass's
+// first formant can lift its tenth or twelfth harmonic above the rest).
+constexpr int kMaxFundamentalDivisor = 16;
+// Partials of at least this share of the peak must lie on the fundamental's
+// harmonics.
+constexpr float kStrongPartialShare = 0.25f;
+// A fundamental weaker than a fifth of the peak (down to this share of it)
+// counts when its harmonics 2 .. kLowHarmonics all sound above a thirtieth
+// of the peak.
+constexpr float kWeakFundamentalShare = 20.0f;
+constexpr int kLowHarmonics = 3;
+constexpr float kLowHarmonicShare = 30.0f;
+// Each partial may stray from h times the fundamental by this much per
+// harmonic number, but never by more than this share of the fundamental
+// (half way to the next harmonic would be any partial at all).
+constexpr double kHarmonicShareTolerance = 0.15;
 constexpr float kMinVoicedFrequency = 50.0f; // Hz, exclusive
 constexpr float kMaxVoicedFrequency = 800.0f; // Hz, exclusive
 constexpr double kMaxJump = 1.7; // semitones between voiced frames
@@ -46,6 +62,12 @@ int nearestBin(float frequency, double binWidth)
     if (!(bin >= 0.0 && bin < kBinCount))
         return -1;
     return static_cast<int>(bin);
+}
+
+// How far a partial taken for harmonic h of fundamental may lie from h times it.
+double harmonicTolerance(double fundamental, double harmonic)
+{
+    return std::min(kSubharmonicTolerance * harmonic, kHarmonicShareTolerance * fundamental);
 }
 
 } // namespace
@@ -109,22 +131,30 @@ void PitchDetector::analyseSpectrum(const TakeModel& model, float sampleRate)
 
 int PitchDetector::findPitchBin(float sampleRate) const
 {
-    int best = 0;
-    float bestMagnitude = 0.0f;
+    int peak = 0;
+    float peakMagnitude = 0.0f;
     for (int k = kFirstPitchBin; k < kPitchBinLimit; ++k) {
         auto K = static_cast<std::size_t>(k);
         if (!(binFrequency[K] < kMaxPeakFrequency))
             continue;
-        if (binMagnitude[K] > bestMagnitude) {
-            best = k;
-            bestMagnitude = binMagnitude[K];
+        if (binMagnitude[K] > peakMagnitude) {
+            peak = k;
+            peakMagnitude = binMagnitude[K];
         }
     }
+    if (peak == 0)
+        return 0;
 
-    // The peak may be the second or third harmonic of a weaker fundamental:
-    // take the bin at a half, then at a third, of its frequency when that bin
-    // holds a partial there with at least a fifth of the peak's strength.
     const double binWidth = static_cast<double>(sampleRate) / kFftSize;
+    int fundamental = lowestExplainingFundamental(peak, binWidth);
+    if (fundamental >= 0)
+        return fundamental;
+
+    // No subharmonic of the peak explains the spectrum: the peak may still be
+    // the second or third harmonic of a weaker fundamental. Take the bin at a
+    // half, then at a third, of its frequency when that bin holds a partial
+    // there with at least a fifth of the peak's strength.
+    int best = peak;
     for (int divisor = 2; divisor <= 3; ++divisor) {
         float estimate = binFrequency[static_cast<std::size_t>(best)] / divisor;
         int j = nearestBin(estimate, binWidth);
@@ -136,6 +166,111 @@ int PitchDetector::findPitchBin(float sampleRate) const
             best = j;
     }
     return best;
+}
+
+// The bin of the partial near frequency (within tolerance hertz, among the
+// nearest bin and its two neighbours) with the largest magnitude, or -1.
+int PitchDetector::partialNear(double frequency, double tolerance, double binWidth) const
+{
+    int centre = nearestBin(static_cast<float>(frequency), binWidth);
+    if (centre < 0)
+        return -1;
+    int found = -1;
+    float strongest = 0.0f;
+    for (int k = std::max(centre - 1, 0); k <= std::min(centre + 1, kBinCount - 1); ++k) {
+        auto K = static_cast<std::size_t>(k);
+        if (std::fabs(binFrequency[K] - frequency) < tolerance && binMagnitude[K] > strongest) {
+            found = k;
+            strongest = binMagnitude[K];
+        }
+    }
+    return found;
+}
+
+// Every subharmonic of the peak, the lowest first, is a candidate fundamental
+// in the voice range. The first one that has a partial of its own (a fifth of
+// the peak, or a twentieth with its second and third harmonics sounding) and
+// on whose harmonics every strong partial of the spectrum lies is the pitch: a vowel's formant can
+// lift any harmonic above the fundamental, but the fundamental of a voice is never far below it,
+// and nothing sounds between its harmonics. Returns the fundamental's bin, or -1.
+int PitchDetector::lowestExplainingFundamental(int peak, double binWidth) const
+{
+    const float peakFrequency = binFrequency[static_cast<std::size_t>(peak)];
+    const float peakMagnitude = binMagnitude[static_cast<std::size_t>(peak)];
+    StrongPartials strong;
+    bool strongFound = false;
+    for (int divisor = kMaxFundamentalDivisor; divisor >= 1; --divisor) {
+        const double candidate = static_cast<double>(peakFrequency) / divisor;
+        if (!(candidate > kMinVoicedFrequency && candidate < kMaxVoicedFrequency))
+            continue;
+        const int own = partialNear(candidate, harmonicTolerance(candidate, 1), binWidth);
+        if (own < kLowestVoicedBin)
+            continue;
+        // A fundamental of a fifth of the peak or more stands on its own; a
+        // weaker one needs its next harmonics as well, for half of a true
+        // fundamental would find nothing at its odd harmonics.
+        const float ownMagnitude = binMagnitude[static_cast<std::size_t>(own)];
+        if (!(ownMagnitude > peakMagnitude / kSubharmonicShare)
+            && !(ownMagnitude > peakMagnitude / kWeakFundamentalShare
+                && lowHarmonicsPresent(candidate, peakMagnitude / kLowHarmonicShare, binWidth)))
+            continue;
+        if (!strongFound) {
+            if (!findStrongPartials(peakMagnitude * kStrongPartialShare, strong))
+                return -1;
+            strongFound = true;
+        }
+        if (explainsStrongPartials(candidate, strong))
+            return own;
+    }
+    return -1;
+}
+
+// Whether each of the harmonics 2 .. kLowHarmonics of fundamental (below
+// 5 kHz) holds a partial above floor.
+bool PitchDetector::lowHarmonicsPresent(double fundamental, float floor, double binWidth) const
+{
+    for (int h = 2; h <= kLowHarmonics; ++h) {
+        const double frequency = h * fundamental;
+        if (!(frequency < kMaxPeakFrequency))
+            break;
+        const int k = partialNear(frequency, harmonicTolerance(fundamental, h), binWidth);
+        if (k < 0 || !(binMagnitude[static_cast<std::size_t>(k)] > floor))
+            return false;
+    }
+    return true;
+}
+
+// The local maxima of the spectrum below 5 kHz that reach threshold, up to
+// kMaxStrongPartials of them; false when there are more (a noise, not a voice).
+bool PitchDetector::findStrongPartials(float threshold, StrongPartials& strong) const
+{
+    strong.count = 0;
+    for (int k = kFirstPitchBin; k < kPitchBinLimit; ++k) {
+        auto K = static_cast<std::size_t>(k);
+        const float magnitude = binMagnitude[K];
+        if (!(magnitude >= threshold) || !(binFrequency[K] < kMaxPeakFrequency))
+            continue;
+        if (magnitude < binMagnitude[K - 1] || magnitude < binMagnitude[K + 1])
+            continue;
+        if (strong.count == kMaxStrongPartials)
+            return false;
+        strong.bins[static_cast<std::size_t>(strong.count++)] = k;
+    }
+    return true;
+}
+
+// Whether every strong partial lies on a harmonic of fundamental.
+bool PitchDetector::explainsStrongPartials(double fundamental, const StrongPartials& strong) const
+{
+    for (int s = 0; s < strong.count; ++s) {
+        const double frequency
+            = binFrequency[static_cast<std::size_t>(strong.bins[static_cast<std::size_t>(s)])];
+        const double harmonic = std::max(1.0, std::round(frequency / fundamental));
+        if (!(std::fabs(frequency - harmonic * fundamental)
+                < harmonicTolerance(fundamental, harmonic)))
+            return false;
+    }
+    return true;
 }
 
 void PitchDetector::analyseFrame(TakeModel& model, const AnalysisSettings& settings)

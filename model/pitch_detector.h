@@ -20,6 +20,8 @@ struct AnalysisSettings {
 constexpr int kOversampling = 4;
 constexpr int kBinCount = kFftSize / 2 + 1; // bins 0..1024
 constexpr int kPitchHistoryCapacity = 100;
+// Strong partials the octave check weighs; a spectrum with more is noise.
+constexpr int kMaxStrongPartials = 48;
 
 class PitchDetector {
 public:
@@ -51,6 +53,15 @@ public:
 
 private:
     void loadWindow(const TakeModel& model);
+    int partialNear(double frequency, double tolerance, double binWidth) const;
+    int lowestExplainingFundamental(int peak, double binWidth) const;
+    struct StrongPartials {
+        std::array<int, kMaxStrongPartials> bins {};
+        int count = 0;
+    };
+    bool findStrongPartials(float threshold, StrongPartials& strong) const;
+    bool explainsStrongPartials(double fundamental, const StrongPartials& strong) const;
+    bool lowHarmonicsPresent(double fundamental, float floor, double binWidth) const;
 
     Fft fft;
     std::array<double, kFftSize> window {}; // Hann, 0.5 - 0.5 cos(2 pi i / N)

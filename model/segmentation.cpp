@@ -1,16 +1,41 @@
 #include "model/segmentation.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
 
 namespace {
 
 constexpr int kAnalysisRow = 0;
-constexpr int kFirstTurningFrame = 7; // i - 3 .. i + 3 must lie inside the track
-constexpr int kTurningHalfWidth = 3;
-constexpr float kNoteChangeSemitones = 1.0f;
+// The level of the pitch at a frame is taken from the voiced frames within
+// this many frames either side (their median, and the mean of those near
+// it): about one vibrato cycle in all, so that vibrato and single stray
+// frames vanish while a note of nine frames or more keeps its level.
+constexpr int kLevelHalfWidth = 8;
+constexpr int kLevelWindow = 2 * kLevelHalfWidth + 1;
+constexpr int kMinLevelFrames = 3; // voiced frames a level needs in its window
+constexpr float kLevelBand = 0.4f; // semitones about the median that count
+// The pitch has settled when its level stays within this spread for this
+// many frames.
+constexpr int kSettleFrames = 6;
+constexpr float kSettleSpread = 0.2f; // semitones
+// A settled level this far from the note so far begins a new note.
+constexpr float kNoteChangeSemitones = 0.5f;
+// Settled stretches this close to the note's level hold it.
+constexpr float kHoldBand = 0.25f;
+// Frames whose level lies this close to the note's level are where it held
+// it; they give the note's source pitch.
+constexpr float kHeldBand = 0.35f;
+constexpr float kNoLevel = std::numeric_limits<float>::quiet_NaN();
 constexpr float kSourcePitchLow = -30.0f; // inclusive
-constexpr float kSourcePitchHigh = 24.0f; // exclusive
+// Exclusive: just above the pitch of 800 Hz, the highest the detector
+// reports, and far below the unvoiced mark.
+constexpr float kSourcePitchHigh = 31.5f;
+// The median of a note's frames is found to this fraction of a semitone.
+constexpr double kMedianPrecision = 1.0e-4;
+// A note's frames within this many semitones of their median make its pitch.
+constexpr double kSourceBand = 0.75;
 constexpr float kSmoothingLimit = 24.0f; // exclusive on both sides
 constexpr double kRoundingShift = 60.5; // nearest semitone: trunc(x + 60.5) - 60
 constexpr double kRoundingBase = 60.0;
@@ -34,18 +59,58 @@ bool voiced(const TakeModel& model, int frame)
     return voicingOf(model, kAnalysisRow, frame) > 0.0f;
 }
 
-// A local extreme of row 0 with seven voiced frames around it.
-bool isTurningPoint(const TakeModel& model, int i)
+// The level of the pitch at frame i: the mean of the voiced frames within
+// kLevelHalfWidth of it that lie near their median. NaN when frame i is
+// unvoiced or too few frames around it are voiced.
+float levelAt(const TakeModel& model, int i)
 {
-    if (i < kFirstTurningFrame)
-        return false;
-    for (int k = i - kTurningHalfWidth; k <= i + kTurningHalfWidth; ++k)
-        if (!voiced(model, k))
-            return false;
-    float before = pitchOf(model, kAnalysisRow, i - 1);
-    float here = pitchOf(model, kAnalysisRow, i);
-    float after = pitchOf(model, kAnalysisRow, i + 1);
-    return (here < before && here < after) || (here > before && here > after);
+    if (i < 0 || i >= kAnalysedFrames || !voiced(model, i)
+        || !std::isfinite(pitchOf(model, kAnalysisRow, i)))
+        return std::numeric_limits<float>::quiet_NaN();
+    std::array<float, kLevelWindow> window {};
+    int count = 0;
+    for (int k = std::max(0, i - kLevelHalfWidth);
+         k <= std::min(kAnalysedFrames - 1, i + kLevelHalfWidth); ++k) {
+        const float p = pitchOf(model, kAnalysisRow, k);
+        if (voiced(model, k) && std::isfinite(p))
+            window[static_cast<std::size_t>(count++)] = p;
+    }
+    if (count < kMinLevelFrames)
+        return std::numeric_limits<float>::quiet_NaN();
+    auto middle = window.begin() + count / 2;
+    std::nth_element(window.begin(), middle, window.begin() + count);
+    const float median = *middle;
+    // The mean of the frames near the median: vibrato swings cancel over the
+    // window, while a neighbouring note and stray frames stay out.
+    float sum = 0.0f;
+    int near = 0;
+    for (int k = 0; k < count; ++k) {
+        float p = window[static_cast<std::size_t>(k)];
+        if (std::fabs(p - median) <= kLevelBand) {
+            sum += p;
+            ++near;
+        }
+    }
+    return sum / static_cast<float>(near);
+}
+
+// The levels of the frames i .. i + kSettleFrames - 1 once they all lie within
+// kSettleSpread of each other: their mean. NaN when they do not.
+float settledLevel(const std::array<float, kSettleFrames>& levels)
+{
+    float low = levels[0];
+    float high = levels[0];
+    float sum = 0.0f;
+    for (float level : levels) {
+        if (std::isnan(level))
+            return std::numeric_limits<float>::quiet_NaN();
+        low = std::min(low, level);
+        high = std::max(high, level);
+        sum += level;
+    }
+    if (high - low > kSettleSpread)
+        return std::numeric_limits<float>::quiet_NaN();
+    return sum / kSettleFrames;
 }
 
 // The whole frames of [start, end) that lie in the analysed range, as
@@ -91,12 +156,91 @@ void writeNewNote(TakeModel& model, int m, int boundary)
     model.blending[m] = kInitialBlending;
 }
 
-void closeNote(TakeModel& model, int n, float end, float sourcePitch)
+// The level the usable frames of [first, last) hold (0 when there are none):
+// the mean of those near their median. Vibrato swings evenly about it, while
+// glides into and out of the note and frames an octave astray move it hardly
+// at all. The median is found by halving the interval that holds it, so that
+// no copy of the frames is needed.
+double heldSourcePitch(const TakeModel& model, int first, int last)
 {
-    model.targetEnd[n] = end;
-    model.sourceEnd[n] = end;
-    model.sourcePitch[n] = sourcePitch;
+    auto usable = [&](int i, float& p) {
+        p = pitchOf(model, kAnalysisRow, i);
+        return voicingOf(model, kAnalysisRow, i) > 0.0f && p >= kSourcePitchLow
+            && p < kSourcePitchHigh;
+    };
+    int count = 0;
+    double low = kSourcePitchHigh;
+    double high = kSourcePitchLow;
+    for (int i = first; i < last; ++i) {
+        float p = 0.0f;
+        if (usable(i, p)) {
+            ++count;
+            low = std::min(low, static_cast<double>(p));
+            high = std::max(high, static_cast<double>(p));
+        }
+    }
+    if (count == 0)
+        return 0.0;
+    // The smallest value with at least half the frames at or below it.
+    const int half = (count + 1) / 2;
+    while (high - low > kMedianPrecision) {
+        const double middle = 0.5 * (low + high);
+        int below = 0;
+        for (int i = first; i < last; ++i) {
+            float p = 0.0f;
+            if (usable(i, p) && p <= middle)
+                ++below;
+        }
+        if (below >= half)
+            high = middle;
+        else
+            low = middle;
+    }
+    // The mean of the frames about the median: vibrato swings cancel, and
+    // what lies further off (the ends of glides, strays) stays out.
+    double sum = 0.0;
+    int near = 0;
+    for (int i = first; i < last; ++i) {
+        float p = 0.0f;
+        if (usable(i, p) && std::fabs(p - high) <= kSourceBand) {
+            sum += p;
+            ++near;
+        }
+    }
+    return near > 0 ? sum / near : high;
+}
+
+// The frames of [start, end) from the first to the last whose level lies
+// within kHeldBand of the note's level: where the note held it, without the
+// glides into and out of it. Empty when none does.
+void heldSpan(const TakeModel& model, int start, int end, float level, int& first, int& last)
+{
+    first = 0;
+    last = 0;
+    for (int i = std::max(start, 0); i < std::min(end, kAnalysedFrames); ++i) {
+        float here = levelAt(model, i);
+        if (std::fabs(here - level) <= kHeldBand) {
+            if (last == 0)
+                first = i;
+            last = i + 1;
+        }
+    }
+}
+
+// Ends note n at frame end. Its source pitch comes from the frames where it
+// held its level (NaN when it never settled: then from its whole span).
+void closeNote(TakeModel& model, int n, int end, float level)
+{
+    model.targetEnd[n] = static_cast<float>(end);
+    model.sourceEnd[n] = static_cast<float>(end);
+    model.sourcePitch[n] = kPitchUnset;
     model.pitch[n] = kPitchUnset;
+    int first = 0;
+    int last = 0;
+    if (!std::isnan(level))
+        heldSpan(model, static_cast<int>(model.sourceStart[n]), end, level, first, last);
+    if (last > first)
+        model.sourcePitch[n] = static_cast<float>(heldSourcePitch(model, first, last));
     measureSourcePitch(model, n);
 }
 
@@ -117,48 +261,79 @@ int recordedEndFrame(const TakeModel& model)
     return std::min(frames, kAnalysedFrames);
 }
 
+// Where the pitch leaves the old level for the new one: the first frame after
+// `from` whose level lies past the middle of the two, or, when the voice
+// paused on the way, the middle of that pause.
+int boundaryBetween(const TakeModel& model, int from, int to, float oldLevel, float newLevel)
+{
+    const float middle = 0.5f * (oldLevel + newLevel);
+    const float direction = newLevel > oldLevel ? 1.0f : -1.0f;
+    int crossing = to;
+    for (int k = from + 1; k <= to; ++k) {
+        float level = levelAt(model, k);
+        if (!std::isnan(level) && (level - middle) * direction >= 0.0f) {
+            crossing = k;
+            break;
+        }
+    }
+    int pauseEnd = crossing;
+    while (pauseEnd > from + 1 && std::isnan(levelAt(model, pauseEnd - 1)))
+        --pauseEnd;
+    if (pauseEnd == crossing)
+        return crossing;
+    return (pauseEnd + crossing) / 2;
+}
+
 } // namespace
 
 void segmentNotes(TakeModel& model)
 {
     model.noteCount = 0;
     model.selectionCount = 0;
-    float sum = 0.0f;
-    float count = 0.0f;
-    int lastTurn = 0;
-    float closedMean = 0.0f;
-    // Turning points since the newest note began: they differ from sum and
-    // count once the table is full and boundaries stop creating notes.
-    float lastNoteSum = 0.0f;
-    float lastNoteCount = 0.0f;
+
+    // The levels of the next kSettleFrames frames, kept as a ring.
+    std::array<float, kSettleFrames> ahead {};
+    for (int k = 0; k < kSettleFrames; ++k)
+        ahead[static_cast<std::size_t>(k)] = levelAt(model, k);
+
+    bool haveLevel = false;
+    double levelSum = 0.0;
+    int levelCount = 0;
+    float noteLevel = 0.0f;
+    int lastSettled = 0; // last frame of the latest settled stretch at the note's level
+    float closedLevel = kNoLevel; // the level of the note a boundary closes
+    bool tableFilled = false; // a boundary found no room for its note
 
     for (int i = 0; i < kAnalysedFrames; ++i) {
         bool boundary = (i == 0);
         int b = 0;
-        float p = 0.0f;
-        bool turning = isTurningPoint(model, i);
-        if (turning) {
-            p = pitchOf(model, kAnalysisRow, i);
-            if (count == 0.0f || std::fabs(sum / count - p) < kNoteChangeSemitones) {
-                sum += p;
-                count += 1.0f;
-            } else {
+        const float settled = settledLevel(ahead);
+        if (!std::isnan(settled)) {
+            if (haveLevel && std::fabs(settled - noteLevel) >= kNoteChangeSemitones) {
                 boundary = true;
-                b = (i + lastTurn) / 2;
-                closedMean = sum / count;
-                sum = p;
-                count = 1.0f;
+                b = boundaryBetween(model, lastSettled, i, noteLevel, settled);
+                closedLevel = noteLevel;
+                levelSum = 0.0;
+                levelCount = 0;
             }
-            lastTurn = i;
-        }
-        if (!boundary || model.noteCount >= kMaxNotes) {
-            if (turning) {
-                lastNoteSum += p;
-                lastNoteCount += 1.0f;
+            // The note's level follows the stretches that hold it; a level
+            // the pitch passes on its way elsewhere does not move it, unless
+            // the note has only just settled.
+            if (!haveLevel || levelCount < kSettleFrames
+                || std::fabs(settled - noteLevel) <= kHoldBand) {
+                levelSum += settled;
+                ++levelCount;
+                noteLevel = static_cast<float>(levelSum / levelCount);
+                haveLevel = true;
+                lastSettled = i + kSettleFrames - 1;
             }
-            continue;
         }
+        ahead[static_cast<std::size_t>(i % kSettleFrames)] = levelAt(model, i + kSettleFrames);
 
+        if (boundary && model.noteCount >= kMaxNotes)
+            tableFilled = true;
+        if (!boundary || model.noteCount >= kMaxNotes)
+            continue;
         if (model.noteCount > 0) {
             int n = model.noteCount - 1;
             if (static_cast<float>(b) <= model.targetEnd[n]) {
@@ -167,7 +342,7 @@ void segmentNotes(TakeModel& model)
                 n = model.noteCount - 1;
             }
             if (n >= 0)
-                closeNote(model, n, static_cast<float>(b), closedMean);
+                closeNote(model, n, b, closedLevel);
         }
         int m = model.noteCount;
         writeNewNote(model, m, b);
@@ -178,8 +353,6 @@ void segmentNotes(TakeModel& model)
         ++model.noteCount;
         noteChanged(model, m);
         selectOnce(model, m);
-        lastNoteSum = turning ? p : 0.0f;
-        lastNoteCount = turning ? 1.0f : 0.0f;
     }
 
     // The last note runs to the end of the recorded part of the take, and at
@@ -188,9 +361,10 @@ void segmentNotes(TakeModel& model)
     if (last < 0)
         return;
     float start = model.targetStart[last];
-    float end = std::max(static_cast<float>(recordedEndFrame(model)), start + 1.0f);
-    float mean = lastNoteCount > 0.0f ? lastNoteSum / lastNoteCount : kPitchUnset;
-    closeNote(model, last, end, mean);
+    int end = std::max(recordedEndFrame(model), static_cast<int>(start) + 1);
+    // Once the table is full the last note spans several levels: it is
+    // measured from its frames.
+    closeNote(model, last, end, tableFilled || levelCount == 0 ? kNoLevel : noteLevel);
     noteChanged(model, last);
 }
 
@@ -203,17 +377,7 @@ void measureSourcePitch(TakeModel& model, int note)
         int first = 0;
         int last = 0;
         analysedFrameSpan(model.sourceStart[note], model.sourceEnd[note], first, last);
-        double sum = 0.0;
-        int n = 0;
-        for (int i = first; i < last; ++i) {
-            float p = pitchOf(model, kAnalysisRow, i);
-            if (voicingOf(model, kAnalysisRow, i) > 0.0f && p >= kSourcePitchLow
-                && p < kSourcePitchHigh) {
-                sum += p;
-                ++n;
-            }
-        }
-        source = n > 0 ? static_cast<float>(sum / n) : 0.0f;
+        source = static_cast<float>(heldSourcePitch(model, first, last));
     }
     double whole = std::trunc(static_cast<double>(source) + kRoundingShift) - kRoundingBase;
     model.pitch[note] = static_cast<float>(whole);

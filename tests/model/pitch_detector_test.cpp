@@ -312,15 +312,16 @@ TEST_F(PitchDetectorTest, TheThirdSubharmonicIsCheckedAfterTheSecond)
 
 TEST_F(PitchDetectorTest, SubharmonicBinsFollowTheHostRate)
 {
-    // At 48 kHz bins are 23.4375 Hz wide: half of bin 20's 468.75 Hz is bin 10.
-    // At 44.1 kHz the same frequency would point at bin 11.
-    detector->binFrequency[20] = 468.75f;
-    detector->binMagnitude[20] = 100.0f;
-    detector->binFrequency[10] = 234.4f;
-    detector->binMagnitude[10] = 50.0f;
-    detector->binFrequency[11] = 2000.0f;
-    EXPECT_EQ(detector->findPitchBin(48000.0f), 10);
-    EXPECT_EQ(detector->findPitchBin(44100.0f), 20);
+    // At 48 kHz bins are 23.4375 Hz wide: half of bin 48's 1125 Hz is bin 24.
+    // At 44.1 kHz the same half points at bin 26, two bins away from where
+    // the partial lies: no fundamental is found there.
+    detector->binFrequency[48] = 1125.0f;
+    detector->binMagnitude[48] = 100.0f;
+    detector->binFrequency[24] = 562.5f;
+    detector->binMagnitude[24] = 50.0f;
+    detector->binFrequency[26] = 2000.0f;
+    EXPECT_EQ(detector->findPitchBin(48000.0f), 24);
+    EXPECT_EQ(detector->findPitchBin(44100.0f), 48);
 }
 
 // --- Recorded audio ----------------------------------------------------------

@@ -1,0 +1,192 @@
+// The five test singers through CantiloVST.so, driven as a host drives it:
+// the take is recorded, played once (the notes are cut), then every note is
+// put on its nearest semitone with all pitch classes allowed (what "allow
+// all", select all and "tune notes" leave in the chunk) and played with the
+// contour kept and with the contours flattened.
+#include "support/singing_voice.h"
+#include "support/sung_take_score.h"
+#include "test_host.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+constexpr int kBlock = 512;
+constexpr int kTailBlocks = 8;
+
+// Chunk layout: version, 12 scale-mask entries, note count, 400 contour
+// points per note, then 15 attributes per note.
+constexpr std::size_t kMaskOffset = 4;
+constexpr std::size_t kPitchClasses = 12;
+constexpr std::size_t kCountOffset = 52;
+constexpr std::size_t kContoursOffset = 56;
+constexpr std::size_t kValueSize = 4;
+constexpr std::size_t kContourBytes = 400 * kValueSize;
+constexpr std::size_t kAttributeBytes = 15 * kValueSize;
+constexpr int kPitchAttribute = 5;
+constexpr int kFineTuneAttribute = 6;
+constexpr int kRawDampingAttribute = 9;
+constexpr int kFineDampingAttribute = 10;
+constexpr float kComputedLimit = 900.0f; // contour points below are computed
+constexpr float kUncomputed = -1000.0f;
+
+// What the played take must show. The playback holds one rate for each
+// 512-sample frame and reads up to three periods behind the take, so wide
+// vibrato and the ends of glides leave a few windows some cents off.
+constexpr double kMedianCents = 7.0;
+constexpr double kFlatCents = 15.0;
+constexpr double kFlatShare = 0.95;
+
+std::vector<float> runThrough(TestHost& host, AEffect* effect, const std::vector<float>& input)
+{
+    std::vector<float> output(input.size(), 0.0f);
+    std::vector<float> right(kBlock);
+    for (std::size_t at = 0; at + kBlock <= input.size(); at += kBlock) {
+        host.setTransport(static_cast<double>(at), true);
+        float* inputs[2]
+            = {const_cast<float*>(input.data() + at), const_cast<float*>(input.data() + at)};
+        float* outputs[2] = {output.data() + at, right.data()};
+        host.process(effect, inputs, outputs, kBlock);
+    }
+    return output;
+}
+
+struct Chunk {
+    std::vector<unsigned char> bytes;
+    int count = 0;
+
+    float get(int note, int k) const
+    {
+        float v;
+        std::memcpy(&v, bytes.data() + attributes(note, k), kValueSize);
+        return v;
+    }
+    void set(int note, int k, float v)
+    {
+        std::memcpy(bytes.data() + attributes(note, k), &v, kValueSize);
+    }
+    std::size_t attributes(int note, int k) const
+    {
+        return kContoursOffset + kContourBytes * static_cast<std::size_t>(count)
+            + kAttributeBytes * static_cast<std::size_t>(note)
+            + kValueSize * static_cast<std::size_t>(k);
+    }
+    // What noteChanged leaves: the computed contour points cleared.
+    void clearComputedContours()
+    {
+        const std::size_t end = kContoursOffset + kContourBytes * static_cast<std::size_t>(count);
+        for (std::size_t at = kContoursOffset; at < end; at += kValueSize) {
+            float v;
+            std::memcpy(&v, bytes.data() + at, kValueSize);
+            if (v < kComputedLimit)
+                std::memcpy(bytes.data() + at, &kUncomputed, kValueSize);
+        }
+    }
+};
+
+Chunk readChunk(AEffect* effect)
+{
+    void* data = nullptr;
+    auto size = static_cast<std::size_t>(TestHost::dispatch(effect, effGetChunk, 0, 0, &data));
+    Chunk chunk;
+    if (size < kContoursOffset || !data)
+        return chunk;
+    chunk.bytes.assign(static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
+    std::memcpy(&chunk.count, chunk.bytes.data() + kCountOffset, kValueSize);
+    return chunk;
+}
+
+bool writeChunk(AEffect* effect, Chunk& chunk)
+{
+    return TestHost::dispatch(effect, effSetChunk, 0, static_cast<VstIntPtr>(chunk.bytes.size()),
+               chunk.bytes.data())
+        != 0;
+}
+
+// "allow all" and "tune notes" on every note: each goes to its nearest
+// semitone (halves up) and loses its fine offset.
+void tuneAll(Chunk& chunk)
+{
+    const int allowed = 0;
+    for (std::size_t pc = 0; pc < kPitchClasses; ++pc)
+        std::memcpy(chunk.bytes.data() + kMaskOffset + kValueSize * pc, &allowed, kValueSize);
+    for (int n = 0; n < chunk.count; ++n) {
+        double sung
+            = static_cast<double>(chunk.get(n, kPitchAttribute)) + chunk.get(n, kFineTuneAttribute);
+        chunk.set(n, kPitchAttribute, static_cast<float>(std::trunc(sung + 60.5) - 60.0));
+        chunk.set(n, kFineTuneAttribute, 0.0f);
+    }
+    chunk.clearComputedContours();
+}
+
+void flattenAll(Chunk& chunk)
+{
+    for (int n = 0; n < chunk.count; ++n) {
+        chunk.set(n, kRawDampingAttribute, 1.0f);
+        chunk.set(n, kFineDampingAttribute, 1.0f);
+    }
+    chunk.clearComputedContours();
+}
+
+constexpr double kRate = 44100.0;
+
+} // namespace
+
+TEST(SungVoiceTuningEndToEndTest, TunedNotesSitOnTheirSemitonesWithoutClicks)
+{
+    const double rate = kRate;
+    TestHost host;
+    ASSERT_TRUE(host.loaded());
+    for (const TestVoice& voice : testVoices(rate)) {
+        SCOPED_TRACE(voice.name);
+        SungTake take = singMelody(voice.melody, voice.settings);
+        take.samples.resize(take.samples.size() + kTailBlocks * kBlock, 0.0f);
+        AEffect* effect = host.createInstance(static_cast<float>(rate), kBlock);
+        ASSERT_NE(effect, nullptr);
+        const std::vector<float> silence(take.samples.size(), 0.0f);
+
+        runThrough(host, effect, take.samples); // records
+        runThrough(host, effect, silence); // plays once: the notes are cut
+        Chunk chunk = readChunk(effect);
+        ASSERT_GT(chunk.count, 0);
+        tuneAll(chunk);
+        ASSERT_TRUE(writeChunk(effect, chunk));
+        const std::vector<float> kept = runThrough(host, effect, silence);
+        flattenAll(chunk);
+        ASSERT_TRUE(writeChunk(effect, chunk));
+        const std::vector<float> flat = runThrough(host, effect, silence);
+        host.closeInstance(effect);
+
+        std::ostringstream missed;
+        int missedNotes = 0;
+        const auto keptCents = centsFromSemitones(take, kept);
+        for (std::size_t n = 0; n < keptCents.size(); ++n) {
+            double m = median(keptCents[n]);
+            if (!(std::fabs(m) <= kMedianCents)) {
+                ++missedNotes;
+                missed << " note " << n << " (" << take.notes[n].centre << "): " << m;
+            }
+        }
+        EXPECT_EQ(missedNotes, 0) << "medians off their semitone:" << missed.str();
+
+        int windows = 0;
+        int close = 0;
+        for (const auto& cents : centsFromSemitones(take, flat))
+            for (double c : cents) {
+                ++windows;
+                close += std::fabs(c) <= kFlatCents ? 1 : 0;
+            }
+        EXPECT_GE(close, kFlatShare * windows) << close << " of " << windows << " close enough";
+
+        EXPECT_EQ(clicks(take.samples, kept), 0);
+        EXPECT_EQ(clicks(take.samples, flat), 0);
+        for (const std::vector<float>* out : {&kept, &flat})
+            for (float s : *out)
+                ASSERT_TRUE(std::isfinite(s));
+    }
+}

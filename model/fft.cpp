@@ -28,9 +28,9 @@ std::pair<double, double> twiddle(int j, int h)
 }
 
 // Four butterflies at once. Every lane does the same single-precision
-// operations as the scalar code, so the results are the same bit for bit.
+// operations as the scalar code would, so the lanes never change a result.
 using Lanes = float __attribute__((vector_size(16)));
-constexpr int kLaneCount = 4;
+static_assert(sizeof(Lanes) == kFftLanes * sizeof(float));
 
 Lanes load(const float* p)
 {
@@ -38,6 +38,9 @@ Lanes load(const float* p)
     std::memcpy(&v, p, sizeof v);
     return v;
 }
+
+// p[3], p[2], p[1], p[0]: the mirrored bins of a block.
+Lanes loadReversed(const float* p) { return Lanes {p[3], p[2], p[1], p[0]}; }
 
 void store(float* p, Lanes v) { std::memcpy(p, &v, sizeof v); }
 
@@ -53,46 +56,53 @@ inline void butterfly(float* re, float* im, int a, int b, float tr, float ti)
 
 } // namespace
 
-Fft::Fft()
+RealFft::RealFft()
 {
-    for (int n = 0; n < kFftSize; ++n)
+    for (int n = 0; n < kPackedSize; ++n)
         reversed[static_cast<std::size_t>(n)]
-            = static_cast<std::uint16_t>(reverseBits(n, kFftStages));
-    for (int h = 1; h < kFftSize; h *= 2)
+            = static_cast<std::uint16_t>(reverseBits(n, kPackedStages));
+    for (int h = 1; h < kPackedSize; h *= 2)
         for (int j = 0; j < h; ++j) {
             auto [c, s] = twiddle(j, h);
             twiddleRe[static_cast<std::size_t>(h + j)] = static_cast<float>(c);
             twiddleIm[static_cast<std::size_t>(h + j)] = static_cast<float>(s);
         }
-}
-
-void Fft::transform(float* re, float* im) const
-{
-    for (int n = 0; n < kFftSize; ++n) {
-        int r = reversed[static_cast<std::size_t>(n)];
-        if (n < r) {
-            std::swap(re[n], re[r]);
-            std::swap(im[n], im[r]);
-        }
+    // e^(-2 pi i k / 2048) = e^(-i pi k / 1024).
+    for (int k = 0; k < kPackedSize; ++k) {
+        auto [c, s] = twiddle(k, kPackedSize);
+        splitRe[static_cast<std::size_t>(k)] = static_cast<float>(c);
+        splitIm[static_cast<std::size_t>(k)] = static_cast<float>(s);
     }
-    butterflies(re, im);
 }
 
-void Fft::butterflies(float* re, float* im) const
+void RealFft::transform(const float* x, float* re, float* im) const
+{
+    alignas(16) std::array<float, kPackedBufferSize> zr {};
+    alignas(16) std::array<float, kPackedBufferSize> zi {};
+    for (int n = 0; n < kFftSize; n += 2) {
+        auto slot = static_cast<std::size_t>(packedSlot(n));
+        zr[slot] = x[n];
+        zi[slot] = x[n + 1];
+    }
+    butterflies(zr.data(), zi.data());
+    separate(zr.data(), zi.data(), re, im);
+}
+
+void RealFft::butterflies(float* re, float* im) const
 {
     // Half-length 1: pairs with the factor 1.
-    for (int a = 0; a < kFftSize; a += 2)
+    for (int a = 0; a < kPackedSize; a += 2)
         butterfly(re, im, a, a + 1, re[a + 1], im[a + 1]);
     // Half-length 2: the factors 1 and -i, where (x + i y)(-i) = y - i x.
-    for (int a = 0; a < kFftSize; a += 4) {
+    for (int a = 0; a < kPackedSize; a += 4) {
         butterfly(re, im, a, a + 2, re[a + 2], im[a + 2]);
         butterfly(re, im, a + 1, a + 3, im[a + 3], -re[a + 3]);
     }
-    for (int h = 4; h < kFftSize; h *= 2) {
+    for (int h = 4; h < kPackedSize; h *= 2) {
         const float* wr = twiddleRe.data() + h;
         const float* wi = twiddleIm.data() + h;
-        for (int start = 0; start < kFftSize; start += 2 * h)
-            for (int j = 0; j < h; j += kLaneCount) {
+        for (int start = 0; start < kPackedSize; start += 2 * h)
+            for (int j = 0; j < h; j += kFftLanes) {
                 int a = start + j;
                 int b = a + h;
                 Lanes cr = load(wr + j);
@@ -109,4 +119,30 @@ void Fft::butterflies(float* re, float* im) const
                 store(im + a, ai + ti);
             }
     }
+}
+
+void RealFft::separate(float* zr, float* zi, float* re, float* im) const
+{
+    // Z[1024] is Z[0]: the mirror of bin 0.
+    zr[kPackedSize] = zr[0];
+    zi[kPackedSize] = zi[0];
+    const Lanes half = {0.5f, 0.5f, 0.5f, 0.5f};
+    for (int k = 0; k < kPackedSize; k += kFftLanes) {
+        const int mirror = kPackedSize - k - (kFftLanes - 1); // lanes hold 1024 - k - lane
+        Lanes ar = load(zr + k);
+        Lanes ai = load(zi + k);
+        Lanes br = loadReversed(zr + mirror);
+        Lanes bi = loadReversed(zi + mirror);
+        Lanes er = (ar + br) * half;
+        Lanes ei = (ai - bi) * half;
+        Lanes orr = (ai + bi) * half;
+        Lanes oi = (br - ar) * half;
+        Lanes c = load(splitRe.data() + k);
+        Lanes s = load(splitIm.data() + k);
+        store(re + k, er + (c * orr - s * oi));
+        store(im + k, ei + (c * oi + s * orr));
+    }
+    // Bin 1024, where the factor is -1: E = Re Z[0], O = Im Z[0].
+    re[kPackedSize] = zr[0] - zi[0];
+    im[kPackedSize] = 0.0f;
 }

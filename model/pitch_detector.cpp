@@ -1,9 +1,15 @@
 #include "model/pitch_detector.h"
 
+#include "model/fast_atan2.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <numbers>
+#if defined(__SSE__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -53,58 +59,130 @@ int nearestBin(float frequency, double binWidth)
 PitchDetector::PitchDetector()
 {
     for (int i = 0; i < kFftSize; ++i)
-        window[static_cast<std::size_t>(i)] = 0.5 - 0.5 * std::cos(2.0 * kPi * i / kFftSize);
+        window[static_cast<std::size_t>(i)]
+            = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * kPi * i / kFftSize));
 }
 
-// The 2,048 samples ending at takePosition, windowed, in bit-reversed order
-// for the butterflies. Positions before the start of the take wrap to its end.
+// The 2,048 samples ending at takePosition, windowed, packed in pairs into
+// the complex points of the transform in bit-reversed order. Positions before
+// the start of the take wrap to its end.
 void PitchDetector::loadWindow(const TakeModel& model)
 {
     int64_t first = (static_cast<int64_t>(model.takePosition) - (kFftSize - 1)) % kTakeLength;
     if (first < 0)
         first += kTakeLength;
     int position = static_cast<int>(first);
-    for (int i = 0; i < kFftSize; ++i) {
-        double sample = loadRelaxed(model.recordBuffer[static_cast<std::size_t>(position)]);
-        int slot = fft.bitReversed(i);
-        spectrumRe[static_cast<std::size_t>(slot)]
-            = static_cast<float>(sample * window[static_cast<std::size_t>(i)]);
-        spectrumIm[static_cast<std::size_t>(slot)] = 0.0f;
+    auto next = [&]() {
+        float sample = loadRelaxed(model.recordBuffer[static_cast<std::size_t>(position)]);
         if (++position == kTakeLength)
             position = 0;
+        return sample;
+    };
+    for (int i = 0; i < kFftSize; i += 2) {
+        auto slot = static_cast<std::size_t>(fft.packedSlot(i));
+        packedRe[slot] = next() * window[static_cast<std::size_t>(i)];
+        packedIm[slot] = next() * window[static_cast<std::size_t>(i + 1)];
     }
 }
+
+void PitchDetector::setBinCentres(float sampleRate)
+{
+    const double binWidth = static_cast<double>(sampleRate) / kFftSize;
+    for (int k = 0; k < kBinCount; ++k)
+        binCentre[static_cast<std::size_t>(k)] = static_cast<float>(k * binWidth);
+    binCentreRate = sampleRate;
+}
+
+namespace {
+
+FloatLanes loadLanes(const float* p)
+{
+    FloatLanes v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+void storeLanes(float* p, FloatLanes v) { std::memcpy(p, &v, sizeof v); }
+
+FloatLanes sqrtLanes(FloatLanes v)
+{
+#if defined(__SSE__)
+    return reinterpret_cast<FloatLanes>(_mm_sqrt_ps(reinterpret_cast<__m128>(v)));
+#else
+    for (int lane = 0; lane < kFftLanes; ++lane)
+        v[lane] = std::sqrt(v[lane]);
+    return v;
+#endif
+}
+
+// One block of bins: magnitude, phase, and the frequency from the phase
+// advance since the last frame. The k quarter turns a bin-centred partial
+// makes in one hop are whole turns plus (k mod 4) quarter turns, and whole
+// turns vanish in the wrap; expectedAdvance holds (k mod 4) pi / 2 per lane.
+struct BinLanes {
+    FloatLanes magnitude;
+    FloatLanes phase;
+    FloatLanes frequency;
+};
+
+BinLanes binLanes(FloatLanes re, FloatLanes im, FloatLanes lastPhase, FloatLanes expectedAdvance,
+    FloatLanes centre, float hertzPerRadian)
+{
+    const auto pi = static_cast<float>(kPi);
+    const auto inversePi = static_cast<float>(kInversePi);
+    const auto maxDifference = static_cast<float>(kMaxPhaseDifference);
+    const FloatLanes zero = {0.0f, 0.0f, 0.0f, 0.0f};
+    const IntLanes one = {1, 1, 1, 1};
+    BinLanes out;
+    out.magnitude = 2.0f * sqrtLanes(re * re + im * im);
+    out.phase = atan2Lanes(im, re);
+    FloatLanes d = out.phase - lastPhase - expectedAdvance;
+    // Wrap into [-pi, pi]: an odd number of half turns moves away from zero to
+    // the next even one. A difference that is not a number stays as it is.
+    const IntLanes finite = d < maxDifference && d > -maxDifference;
+    FloatLanes inRange = fast_atan2_detail::select(finite, d, zero);
+    IntLanes q = __builtin_convertvector(inRange * inversePi, IntLanes);
+    q += (q & one) * ((q >> 31) | one);
+    inRange -= pi * __builtin_convertvector(q, FloatLanes);
+    d = fast_atan2_detail::select(finite, inRange, d);
+    out.frequency = centre + d * hertzPerRadian;
+    return out;
+}
+
+} // namespace
 
 void PitchDetector::analyseSpectrum(const TakeModel& model, float sampleRate)
 {
     loadWindow(model);
-    fft.butterflies(spectrumRe.data(), spectrumIm.data());
+    fft.butterflies(packedRe.data(), packedIm.data());
+    fft.separate(packedRe.data(), packedIm.data(), spectrumRe.data(), spectrumIm.data());
+    if (sampleRate != binCentreRate)
+        setBinCentres(sampleRate);
 
-    const double binWidth = static_cast<double>(sampleRate) / kFftSize;
     // A phase step of d radians over one hop moves the estimate by
     // oversampling * d / (2 pi) bins.
-    const double hertzPerRadian = kOversampling / (2.0 * kPi) * binWidth;
-    for (int k = 0; k < kBinCount; ++k) {
-        auto K = static_cast<std::size_t>(k);
-        float re = spectrumRe[K];
-        float im = spectrumIm[K];
-        float phase = std::atan2(im, re);
-
-        // Phase advance beyond the k quarter turns a bin-centred partial makes
-        // in one hop.
-        double d = static_cast<double>(phase) - lastPhase[K] - k * kExpectedAdvancePerBin;
-        lastPhase[K] = phase;
-        // Wrap into [-pi, pi]: an odd number of half turns moves away from
-        // zero to the next even one.
-        if (std::fabs(d) < kMaxPhaseDifference) {
-            int q = static_cast<int>(d * kInversePi);
-            int awayFromZero = (q >> 31) | 1; // -1 or 1, without a branch
-            q += (q & 1) * awayFromZero;
-            d -= kPi * q;
-        }
-        binFrequency[K] = static_cast<float>(k * binWidth + d * hertzPerRadian);
-        binMagnitude[K] = 2.0f * std::sqrt(re * re + im * im);
+    const double binWidth = static_cast<double>(sampleRate) / kFftSize;
+    const auto hertzPerRadian = static_cast<float>(kOversampling / (2.0 * kPi) * binWidth);
+    const auto quarter = static_cast<float>(kExpectedAdvancePerBin);
+    const FloatLanes expectedAdvance = {0.0f, quarter, 2.0f * quarter, 3.0f * quarter};
+    constexpr int kBlockedBins = kBinCount - 1; // 1,024 bins in whole blocks
+    static_assert(kBlockedBins % kFftLanes == 0);
+    for (int k = 0; k < kBlockedBins; k += kFftLanes) {
+        BinLanes bins = binLanes(loadLanes(spectrumRe.data() + k), loadLanes(spectrumIm.data() + k),
+            loadLanes(lastPhase.data() + k), expectedAdvance, loadLanes(binCentre.data() + k),
+            hertzPerRadian);
+        storeLanes(lastPhase.data() + k, bins.phase);
+        storeLanes(binFrequency.data() + k, bins.frequency);
+        storeLanes(binMagnitude.data() + k, bins.magnitude);
     }
+    // Bin 1024 (a multiple of four quarter turns) in the first lane.
+    constexpr auto kLast = static_cast<std::size_t>(kBlockedBins);
+    auto splat = [](float v) { return FloatLanes {v, v, v, v}; };
+    BinLanes last = binLanes(splat(spectrumRe[kLast]), splat(spectrumIm[kLast]),
+        splat(lastPhase[kLast]), expectedAdvance, splat(binCentre[kLast]), hertzPerRadian);
+    lastPhase[kLast] = last.phase[0];
+    binFrequency[kLast] = last.frequency[0];
+    binMagnitude[kLast] = last.magnitude[0];
 }
 
 int PitchDetector::findPitchBin(float sampleRate) const

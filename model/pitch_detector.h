@@ -18,7 +18,7 @@ struct AnalysisSettings {
 };
 
 constexpr int kOversampling = 4;
-constexpr int kBinCount = kFftSize / 2 + 1; // bins 0..1024
+constexpr int kBinCount = kSpectrumBins; // bins 0..1024
 constexpr int kPitchHistoryCapacity = 100;
 
 class PitchDetector {
@@ -51,9 +51,16 @@ public:
 
 private:
     void loadWindow(const TakeModel& model);
+    void setBinCentres(float sampleRate);
 
-    Fft fft;
-    std::array<double, kFftSize> window {}; // Hann, 0.5 - 0.5 cos(2 pi i / N)
-    std::array<float, kFftSize> spectrumRe {};
-    std::array<float, kFftSize> spectrumIm {};
+    RealFft fft;
+    alignas(16) std::array<float, kFftSize> window {}; // Hann, 0.5 - 0.5 cos(2 pi i / N)
+    // The windowed samples packed for the transform, then its result.
+    alignas(16) std::array<float, kPackedBufferSize> packedRe {};
+    alignas(16) std::array<float, kPackedBufferSize> packedIm {};
+    alignas(16) std::array<float, kBinCount> spectrumRe {};
+    alignas(16) std::array<float, kBinCount> spectrumIm {};
+    // k times the bin width at binCentreRate, for k = 0..1024.
+    alignas(16) std::array<float, kBinCount> binCentre {};
+    float binCentreRate = 0.0f;
 };

@@ -1,5 +1,6 @@
 #include "cli/take_corrector.h"
 
+#include "cli/huge_pages.h"
 #include "editing/edit_commands.h"
 #include "editing/note_settings.h"
 #include "editing/scale_tuning.h"
@@ -156,7 +157,7 @@ std::vector<float> TakeCorrector::render(long count, const ProgressCallback& pro
     PitchEffect& effect = effectHost.effect();
     const long length = std::clamp(count, 0L, static_cast<long>(kTakeLength));
     std::vector<float> output;
-    output.reserve(static_cast<std::size_t>(length));
+    reserveHugeSamples(output, static_cast<std::size_t>(length));
     constexpr std::size_t kProgressInterval = 65536;
     EditGuard guard(effect.editLock);
     renderSamples(effect, static_cast<uint32_t>(length), [&](float sample) {

@@ -1,5 +1,7 @@
 #include "cli/take_plan.h"
 
+#include "cli/huge_pages.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -48,7 +50,7 @@ std::vector<TakeSpan> planTakes(const std::vector<float>& samples, int sampleRat
 std::vector<float> joinTakes(
     const std::vector<std::vector<float>>& outputs, const std::vector<TakeSpan>& spans, long length)
 {
-    std::vector<float> joined(static_cast<std::size_t>(std::max(0L, length)), 0.0f);
+    std::vector<float> joined = hugeSampleVector(static_cast<std::size_t>(std::max(0L, length)));
     auto takeSample = [&](std::size_t take, long position) {
         const std::vector<float>& output = outputs[take];
         long offset = position - spans[take].start;

@@ -18,6 +18,9 @@ struct CorrectionSettings {
     float contour = 1.0f;
     float detail = 1.0f;
     std::optional<VibratoSetting> vibrato;
+    // Takes corrected at once; 0: one per core this process may run on. The
+    // result is the same whatever the count.
+    int threads = 0;
 };
 
 // A note of the take as the effect sees it.

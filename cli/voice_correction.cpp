@@ -1,7 +1,12 @@
 #include "cli/voice_correction.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <sched.h>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -20,35 +25,88 @@ void keepNotes(const std::vector<FoundNote>& takeNotes, const TakeSpan& span, bo
     }
 }
 
-// Progress over all takes: recording and rendering share each take's half.
+// Progress over all takes, which may run side by side: each take reports
+// how far its own passes are, and the sum over the takes is shown.
 class TakeProgress {
 public:
     TakeProgress(Progress* progress, const std::vector<TakeSpan>& takes, int passes)
         : progress(progress)
-        , passes(passes)
+        , spans(takes)
+        , doneByTake(takes.size(), 0)
     {
         for (const TakeSpan& span : takes)
             total += static_cast<double>(span.end - span.start) * passes;
     }
-    ProgressCallback step(const std::string& label, long offset)
+    // The callback for pass `pass` (0, 1, ...) of take `take`.
+    ProgressCallback step(const std::string& label, std::size_t take, int pass)
     {
         if (!progress)
             return {};
-        return [this, label, offset](long done) {
-            progress->update(label, (static_cast<double>(offset) + done) / total);
-        };
+        const long before = (spans[take].end - spans[take].start) * pass;
+        return [this, label, take, before](long done) { report(label, take, before + done); };
     }
-    long advance(long samples) { return finished += samples; }
-    long done() const { return finished; }
 
 private:
+    void report(const std::string& label, std::size_t take, long done)
+    {
+        std::lock_guard<std::mutex> guard(mutex);
+        doneByTake[take] = done;
+        double sum = 0.0;
+        for (long d : doneByTake)
+            sum += static_cast<double>(d);
+        progress->update(label, sum / total);
+    }
+
     Progress* progress;
-    int passes;
+    std::vector<TakeSpan> spans;
+    std::vector<long> doneByTake;
     double total = 0.0;
-    long finished = 0;
+    std::mutex mutex;
 };
 
+// Runs work(0) .. work(count - 1) on `threads` threads (the caller's among
+// them), each thread taking the next index not yet taken. An exception stops
+// the remaining work and is thrown again here once every thread has stopped.
+void forEachTake(std::size_t count, int threads, const std::function<void(std::size_t)>& work)
+{
+    std::atomic<std::size_t> next {0};
+    std::exception_ptr failure;
+    std::mutex failureMutex;
+    auto worker = [&] {
+        for (std::size_t k = next++; k < count; k = next++) {
+            try {
+                work(k);
+            } catch (...) {
+                std::lock_guard<std::mutex> guard(failureMutex);
+                if (!failure)
+                    failure = std::current_exception();
+                next = count;
+            }
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t)
+        helpers.emplace_back(worker);
+    worker();
+    for (std::thread& helper : helpers)
+        helper.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 } // namespace
+
+int takeThreads(int requested, std::size_t takes)
+{
+    int threads = requested;
+    if (threads <= 0) {
+        cpu_set_t cores;
+        CPU_ZERO(&cores);
+        threads = sched_getaffinity(0, sizeof cores, &cores) == 0 ? CPU_COUNT(&cores) : 1;
+    }
+    return static_cast<int>(std::clamp<std::size_t>(
+        static_cast<std::size_t>(std::max(threads, 1)), 1, std::max<std::size_t>(takes, 1)));
+}
 
 std::optional<Failure> correctVoice(const std::vector<float>& input, int sampleRate,
     const CorrectionSettings& settings, bool wantChunk, CorrectionResult& result,
@@ -60,29 +118,42 @@ std::optional<Failure> correctVoice(const std::vector<float>& input, int sampleR
         return Failure {"a preset holds one take, and this input is "
                 + std::to_string(result.takes.size()) + " takes long",
             kExitProcessing};
+    const std::size_t takeCount = result.takes.size();
     TakeProgress takeProgress(progress, result.takes, 2);
-    std::vector<std::vector<float>> outputs;
-    for (std::size_t k = 0; k < result.takes.size(); ++k) {
+    std::vector<std::vector<float>> outputs(takeCount);
+    std::vector<std::vector<FoundNote>> notes(takeCount);
+    std::vector<std::optional<Failure>> failures(takeCount);
+    std::mutex inspectMutex;
+    std::atomic<bool> failed {false};
+    forEachTake(takeCount, takeThreads(settings.threads, takeCount), [&](std::size_t k) {
+        if (failed)
+            return;
         const TakeSpan& span = result.takes[k];
         const long length = span.end - span.start;
         TakeCorrector take(sampleRate);
-        take.record(
-            input.data() + span.start, length, takeProgress.step("recording", takeProgress.done()));
-        takeProgress.advance(length);
+        take.record(input.data() + span.start, length, takeProgress.step("recording", k, 0));
         take.transferNotes();
-        keepNotes(take.notes(), span, k + 1 == result.takes.size(), result.notes);
-        if (auto failure = take.correct(settings))
-            return failure;
-        outputs.push_back(take.render(length, takeProgress.step("rendering", takeProgress.done())));
-        takeProgress.advance(length);
-        if (inspect)
+        keepNotes(take.notes(), span, k + 1 == takeCount, notes[k]);
+        if ((failures[k] = take.correct(settings))) {
+            failed = true;
+            return;
+        }
+        outputs[k] = take.render(length, takeProgress.step("rendering", k, 1));
+        if (inspect) {
+            std::lock_guard<std::mutex> guard(inspectMutex);
             inspect(k, take.host().effect(), length);
+        }
         if (wantChunk) {
             result.chunk = take.programChunk();
             const AEffect* record = take.host().aeffect();
             result.identity = {record->uniqueID, record->version, record->numParams};
         }
-    }
+    });
+    for (const std::optional<Failure>& failure : failures)
+        if (failure)
+            return failure;
+    for (const std::vector<FoundNote>& takeNotes : notes)
+        result.notes.insert(result.notes.end(), takeNotes.begin(), takeNotes.end());
     result.output = joinTakes(outputs, result.takes, static_cast<long>(input.size()));
     if (progress)
         progress->finish();
@@ -90,20 +161,22 @@ std::optional<Failure> correctVoice(const std::vector<float>& input, int sampleR
 }
 
 std::vector<FoundNote> analyseVoice(const std::vector<float>& input, int sampleRate,
-    std::vector<TakeSpan>* takes, Progress* progress)
+    std::vector<TakeSpan>* takes, Progress* progress, int threads)
 {
     std::vector<TakeSpan> spans = planTakes(input, sampleRate);
     TakeProgress takeProgress(progress, spans, 1);
-    std::vector<FoundNote> notes;
-    for (std::size_t k = 0; k < spans.size(); ++k) {
+    std::vector<std::vector<FoundNote>> takeNotes(spans.size());
+    forEachTake(spans.size(), takeThreads(threads, spans.size()), [&](std::size_t k) {
         const TakeSpan& span = spans[k];
         TakeCorrector take(sampleRate);
-        take.record(input.data() + span.start, span.end - span.start,
-            takeProgress.step("analysing", takeProgress.done()));
-        takeProgress.advance(span.end - span.start);
+        take.record(
+            input.data() + span.start, span.end - span.start, takeProgress.step("analysing", k, 0));
         take.transferNotes();
-        keepNotes(take.notes(), span, k + 1 == spans.size(), notes);
-    }
+        keepNotes(take.notes(), span, k + 1 == spans.size(), takeNotes[k]);
+    });
+    std::vector<FoundNote> notes;
+    for (const std::vector<FoundNote>& found : takeNotes)
+        notes.insert(notes.end(), found.begin(), found.end());
     if (progress)
         progress->finish();
     if (takes)

@@ -5,8 +5,8 @@
 // minimax fit, whose error is below 2e-8 radians on [0, 1], and unfolded with
 // pi/2 - a, pi - a and the sign of y. With the rounding of single precision
 // the result stays within kFastAtan2MaxError of the exact angle (3e-7 radians
-// measured, most of it the rounding of angles near pi). The quadrants, the signed zeros and the axes follow
-// std::atan2: atan2(+-0, -0) and atan2(+-0, x < 0) are +-pi, atan2(+-0, +0) is
+// measured, most of it the rounding of angles near pi). The quadrants, the signed zeros and the
+// axes follow std::atan2: atan2(+-0, -0) and atan2(+-0, x < 0) are +-pi, atan2(+-0, +0) is
 // +-0. A NaN in either argument gives NaN.
 #pragma once
 
@@ -46,7 +46,7 @@ inline FloatLanes select(IntLanes mask, FloatLanes a, FloatLanes b)
 
 } // namespace fast_atan2_detail
 
-inline FloatLanes atan2Lanes(FloatLanes y, FloatLanes x)
+__attribute__((always_inline)) inline FloatLanes atan2Lanes(FloatLanes y, FloatLanes x)
 {
     using namespace fast_atan2_detail;
     const IntLanes sign = {kSignBit, kSignBit, kSignBit, kSignBit};
@@ -62,17 +62,14 @@ inline FloatLanes atan2Lanes(FloatLanes y, FloatLanes x)
     const FloatLanes zero = splat(0.0f);
     const FloatLanes t = select(large == zero, zero, small / large);
 
-    const FloatLanes t2 = t * t;
-    FloatLanes p = splat(kC8);
-    p = p * t2 + kC7;
-    p = p * t2 + kC6;
-    p = p * t2 + kC5;
-    p = p * t2 + kC4;
-    p = p * t2 + kC3;
-    p = p * t2 + kC2;
-    p = p * t2 + kC1;
-    p = p * t2 + 1.0f;
-    FloatLanes angle = t * p;
+    // The polynomial in z = t^2 by Estrin's scheme: pairs, then pairs of
+    // pairs, so that the chain of dependent operations is short.
+    const FloatLanes z = t * t;
+    const FloatLanes z2 = z * z;
+    const FloatLanes z4 = z2 * z2;
+    const FloatLanes low = (1.0f + kC1 * z) + z2 * (kC2 + kC3 * z);
+    const FloatLanes high = (kC4 + kC5 * z) + z2 * (kC6 + kC7 * z);
+    FloatLanes angle = t * (low + z4 * (high + z4 * kC8));
 
     angle = select(steep, kHalfPi - angle, angle);
     // x with its sign bit set (negative, or -0) mirrors into the left half.

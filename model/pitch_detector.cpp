@@ -125,8 +125,8 @@ struct BinLanes {
     FloatLanes frequency;
 };
 
-BinLanes binLanes(FloatLanes re, FloatLanes im, FloatLanes lastPhase, FloatLanes expectedAdvance,
-    FloatLanes centre, float hertzPerRadian)
+__attribute__((always_inline)) inline BinLanes binLanes(FloatLanes re, FloatLanes im,
+    FloatLanes lastPhase, FloatLanes expectedAdvance, FloatLanes centre, float hertzPerRadian)
 {
     const auto pi = static_cast<float>(kPi);
     const auto inversePi = static_cast<float>(kInversePi);
@@ -142,7 +142,10 @@ BinLanes binLanes(FloatLanes re, FloatLanes im, FloatLanes lastPhase, FloatLanes
     const IntLanes finite = d < maxDifference && d > -maxDifference;
     FloatLanes inRange = fast_atan2_detail::select(finite, d, zero);
     IntLanes q = __builtin_convertvector(inRange * inversePi, IntLanes);
-    q += (q & one) * ((q >> 31) | one);
+    // (q AND 1) away from zero: +1 or -1 for odd q, without a multiply
+    // (negative is all ones, and x XOR -1 minus -1 is -x).
+    const IntLanes negative = q >> 31;
+    q += ((q & one) ^ negative) - negative;
     inRange -= pi * __builtin_convertvector(q, FloatLanes);
     d = fast_atan2_detail::select(finite, inRange, d);
     out.frequency = centre + d * hertzPerRadian;

@@ -37,6 +37,10 @@ TakeCorrector::TakeCorrector(int sampleRate)
 
 void TakeCorrector::record(const float* samples, long count, const ProgressCallback& progress)
 {
+    // The part of the take this recording fills, mapped before it is written.
+    auto& take = effectHost.effect().model.recordBuffer;
+    const long filled = std::clamp(count, 0L, static_cast<long>(take.size()));
+    adviseHugePages(take.begin(), static_cast<std::size_t>(filled) * sizeof(float));
     effectHost.play(samples, count, nullptr, progress);
 }
 
@@ -156,17 +160,18 @@ std::vector<float> TakeCorrector::render(long count, const ProgressCallback& pro
     // renders up to the last note's last whole frame).
     PitchEffect& effect = effectHost.effect();
     const long length = std::clamp(count, 0L, static_cast<long>(kTakeLength));
-    std::vector<float> output;
-    reserveHugeSamples(output, static_cast<std::size_t>(length));
-    constexpr std::size_t kProgressInterval = 65536;
+    // Zeros past the take (count may exceed it); the render fills the rest.
+    std::vector<float> output = hugeSampleVector(static_cast<std::size_t>(std::max(0L, count)));
+    constexpr long kProgressInterval = 65536;
     EditGuard guard(effect.editLock);
+    float* next = output.data();
+    long done = 0;
     renderSamples(effect, static_cast<uint32_t>(length), [&](float sample) {
-        output.push_back(sample);
-        if (progress && output.size() % kProgressInterval == 0)
-            progress(static_cast<long>(output.size()));
+        *next++ = sample;
+        if (++done % kProgressInterval == 0 && progress)
+            progress(done);
         return true;
     });
-    output.resize(static_cast<std::size_t>(std::max(0L, count)), 0.0f);
     if (progress)
         progress(count);
     return output;

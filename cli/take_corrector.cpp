@@ -162,15 +162,10 @@ std::vector<float> TakeCorrector::render(long count, const ProgressCallback& pro
     const long length = std::clamp(count, 0L, static_cast<long>(kTakeLength));
     // Zeros past the take (count may exceed it); the render fills the rest.
     std::vector<float> output = hugeSampleVector(static_cast<std::size_t>(std::max(0L, count)));
-    constexpr long kProgressInterval = 65536;
     EditGuard guard(effect.editLock);
-    float* next = output.data();
-    long done = 0;
-    renderSamples(effect, static_cast<uint32_t>(length), [&](float sample) {
-        *next++ = sample;
-        if (++done % kProgressInterval == 0 && progress)
-            progress(done);
-        return true;
+    renderInto(effect, static_cast<uint32_t>(length), output.data(), [&](uint32_t done) {
+        if (progress)
+            progress(static_cast<long>(done));
     });
     if (progress)
         progress(count);

@@ -40,6 +40,26 @@ bool renderSamples(PitchEffect& effect, uint32_t sampleCount, const RenderSink& 
     return accepted;
 }
 
+void renderInto(PitchEffect& effect, uint32_t sampleCount, float* out,
+    const std::function<void(uint32_t done)>& progress, uint32_t progressInterval)
+{
+    TakeModel& model = effect.model;
+    Resynthesis& resynthesis = effect.resynthesis;
+    const ResynthesisSettings settings {
+        effect.getSampleRate(), loadParameters(effect.parameters).pitchFactor};
+    resynthesis.beginRender(model);
+    const uint32_t step = std::max<uint32_t>(progressInterval, 1);
+    for (uint32_t n = 0; n < sampleCount;) {
+        const uint32_t end = sampleCount - n > step ? n + step : sampleCount;
+        for (; n < end; ++n)
+            out[n] = resynthesis.outputSampleAt(model, static_cast<int>(n), settings);
+        if (progress)
+            progress(n);
+    }
+    // Where renderSamples leaves the take: at its last rendered position.
+    resynthesis.endRender(model, sampleCount > 0 ? static_cast<int>(sampleCount - 1) : 0);
+}
+
 bool renderTake(PitchEffect& effect, const char* path)
 {
     // The one long hold of the edit lock: the editor is frozen and playback

@@ -21,6 +21,12 @@ using RenderSink = std::function<bool(float sample)>;
 // The caller holds the edit lock. False when the sink refused a sample.
 bool renderSamples(PitchEffect& effect, uint32_t sampleCount, const RenderSink& sink);
 
+// The same render into out[0..sampleCount - 1], without a call per sample:
+// `progress` (if given) learns how many samples are done after every
+// progressInterval of them. The caller holds the edit lock.
+void renderInto(PitchEffect& effect, uint32_t sampleCount, float* out,
+    const std::function<void(uint32_t done)>& progress = {}, uint32_t progressInterval = 65536);
+
 // Writes the render to withWaveExtension(path). Holds the edit lock for the
 // whole render, so playing blocks are silent meanwhile; leaves the take and
 // the notes as they are. False when the file cannot be created (then nothing

@@ -4,6 +4,7 @@
 #include "shell/pitch_effect.h"
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -204,4 +205,28 @@ TEST_F(WaveRenderTest, AWriteThatFailsPartwayDeletesThePartialFile)
     EXPECT_FALSE(fs::exists(fs::symlink_status(folder / "full.wav")));
     EXPECT_TRUE(fs::exists("/dev/full"));
     EXPECT_TRUE(effect->editLock.tryLock());
+}
+
+// The render into a buffer is the render through a sink, sample for sample,
+// with progress after every interval and at the end, and leaves the take where
+// the sink's render leaves it.
+TEST_F(WaveRenderTest, RenderIntoABufferGivesTheSinksSamplesAndReportsProgress)
+{
+    singTwoNotes(effect->model);
+    constexpr uint32_t kCount = 2 * 44100;
+    std::vector<float> bySink;
+    renderSamples(*effect, kCount, [&](float sample) {
+        bySink.push_back(sample);
+        return true;
+    });
+    const int sinkEnd = effect->model.requestedTakePosition.load();
+
+    std::vector<float> buffer(kCount, std::numeric_limits<float>::quiet_NaN());
+    std::vector<uint32_t> reports;
+    renderInto(
+        *effect, kCount, buffer.data(), [&](uint32_t done) { reports.push_back(done); }, 30000);
+    ASSERT_EQ(buffer.size(), bySink.size());
+    EXPECT_EQ(std::memcmp(buffer.data(), bySink.data(), kCount * sizeof(float)), 0);
+    EXPECT_EQ(reports, (std::vector<uint32_t> {30000, 60000, kCount}));
+    EXPECT_EQ(effect->model.requestedTakePosition.load(), sinkEnd);
 }

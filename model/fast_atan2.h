@@ -13,8 +13,23 @@
 #include <cstdint>
 #include <cstring>
 
+// Eight-lane values here only pass between functions inlined into code built
+// for 256-bit registers; the baseline ABI never sees them.
+#pragma GCC diagnostic push
+#if defined(__clang__)
+#if __has_warning("-Wpsabi")
+#pragma clang diagnostic ignored "-Wpsabi"
+#endif
+#elif defined(__GNUC__)
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
+
 using FloatLanes = float __attribute__((vector_size(16)));
 using IntLanes = std::int32_t __attribute__((vector_size(16)));
+// Eight lanes, for processors with 256-bit registers; every lane does what a
+// lane of FloatLanes does.
+using WideFloatLanes = float __attribute__((vector_size(32)));
+using WideIntLanes = std::int32_t __attribute__((vector_size(32)));
 
 // Radians; the phase-advance estimate turns a phase error e into a frequency
 // error of 2 e oversampling / (2 pi) bins, about 3e-5 Hz at 44.1 kHz.
@@ -35,47 +50,48 @@ constexpr float kC7 = -0.0161657367f;
 constexpr float kC8 = 0.0028662257f;
 constexpr std::int32_t kSignBit = INT32_MIN;
 
-inline FloatLanes splat(float v) { return FloatLanes {v, v, v, v}; }
-
 // Where mask is set (all ones), a; elsewhere b.
-inline FloatLanes select(IntLanes mask, FloatLanes a, FloatLanes b)
+template <typename F, typename I> __attribute__((always_inline)) inline F select(I mask, F a, F b)
 {
-    return reinterpret_cast<FloatLanes>(
-        (mask & reinterpret_cast<IntLanes>(a)) | (~mask & reinterpret_cast<IntLanes>(b)));
+    return reinterpret_cast<F>((mask & reinterpret_cast<I>(a)) | (~mask & reinterpret_cast<I>(b)));
 }
 
 } // namespace fast_atan2_detail
 
-__attribute__((always_inline)) inline FloatLanes atan2Lanes(FloatLanes y, FloatLanes x)
+// F is FloatLanes or WideFloatLanes.
+template <typename F> __attribute__((always_inline)) inline F atan2Lanes(F y, F x)
 {
     using namespace fast_atan2_detail;
-    const IntLanes sign = {kSignBit, kSignBit, kSignBit, kSignBit};
-    const IntLanes xBits = reinterpret_cast<IntLanes>(x);
-    const IntLanes yBits = reinterpret_cast<IntLanes>(y);
-    const FloatLanes ax = reinterpret_cast<FloatLanes>(xBits & ~sign);
-    const FloatLanes ay = reinterpret_cast<FloatLanes>(yBits & ~sign);
+    using I = decltype(y < x);
+    const I sign = I {} + kSignBit;
+    const I xBits = reinterpret_cast<I>(x);
+    const I yBits = reinterpret_cast<I>(y);
+    const F ax = reinterpret_cast<F>(xBits & ~sign);
+    const F ay = reinterpret_cast<F>(yBits & ~sign);
 
     // Steeper than the diagonal: atan(|y|/|x|) = pi/2 - atan(|x|/|y|).
-    const IntLanes steep = ay > ax;
-    const FloatLanes small = select(steep, ax, ay);
-    const FloatLanes large = select(steep, ay, ax);
-    const FloatLanes zero = splat(0.0f);
-    const FloatLanes t = select(large == zero, zero, small / large);
+    const I steep = ay > ax;
+    const F small = select(steep, ax, ay);
+    const F large = select(steep, ay, ax);
+    const F zero = F {};
+    const F t = select(large == zero, zero, small / large);
 
     // The polynomial in z = t^2 by Estrin's scheme: pairs, then pairs of
     // pairs, so that the chain of dependent operations is short.
-    const FloatLanes z = t * t;
-    const FloatLanes z2 = z * z;
-    const FloatLanes z4 = z2 * z2;
-    const FloatLanes low = (1.0f + kC1 * z) + z2 * (kC2 + kC3 * z);
-    const FloatLanes high = (kC4 + kC5 * z) + z2 * (kC6 + kC7 * z);
-    FloatLanes angle = t * (low + z4 * (high + z4 * kC8));
+    const F z = t * t;
+    const F z2 = z * z;
+    const F z4 = z2 * z2;
+    const F low = (1.0f + kC1 * z) + z2 * (kC2 + kC3 * z);
+    const F high = (kC4 + kC5 * z) + z2 * (kC6 + kC7 * z);
+    F angle = t * (low + z4 * (high + z4 * kC8));
 
     angle = select(steep, kHalfPi - angle, angle);
     // x with its sign bit set (negative, or -0) mirrors into the left half.
     angle = select((xBits & sign) != 0, kPi - angle, angle);
-    return reinterpret_cast<FloatLanes>(reinterpret_cast<IntLanes>(angle) | (yBits & sign));
+    return reinterpret_cast<F>(reinterpret_cast<I>(angle) | (yBits & sign));
 }
+
+#pragma GCC diagnostic pop
 
 // One angle through the same lanes.
 inline float fastAtan2(float y, float x)

@@ -20,6 +20,13 @@ constexpr int kPackedSize = kFftSize / 2; // complex points of the packed transf
 constexpr int kPackedStages = 10; // log2 of kPackedSize
 constexpr int kSpectrumBins = kFftSize / 2 + 1; // bins 0..1024
 constexpr int kFftLanes = 4; // butterflies and bins done at once
+// x86 processors with 256-bit registers do eight lanes at once; the results
+// are the same bit for bit.
+#if defined(__x86_64__) || defined(__i386__)
+#define CANTILO_WIDE_LANES 1
+#else
+#define CANTILO_WIDE_LANES 0
+#endif
 // Packed buffers hold one block of lanes more than the transform, so that the
 // separation can read Z[1024] (a copy of Z[0]) with whole blocks.
 constexpr int kPackedBufferSize = kPackedSize + kFftLanes;
@@ -41,7 +48,13 @@ public:
     // Bins 0..1024 from the transformed packed zr/zi; writes zr/zi[1024].
     void separate(float* zr, float* zi, float* re, float* im) const;
 
+    // Eight lanes where the processor has them (the default) or four; answers
+    // whether eight are used.
+    bool setWideLanes(bool on);
+    bool wideLanes() const { return wide; }
+
 private:
+    bool wide = false;
     std::array<std::uint16_t, kPackedSize> reversed {};
     // The stage of half-length h reads its h twiddles e^(-i pi j / h) from
     // offset h, so that every stage's factors lie next to each other.

@@ -1,5 +1,16 @@
 #include "model/pitch_detector.h"
 
+// The eight-lane helpers are always inlined into functions built for 256-bit
+// registers, so no eight-lane value crosses a call that the baseline ABI
+// would pass differently.
+#if defined(__clang__)
+#if __has_warning("-Wpsabi")
+#pragma clang diagnostic ignored "-Wpsabi"
+#endif
+#elif defined(__GNUC__)
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
+
 #include "model/fast_atan2.h"
 
 #include <algorithm>
@@ -7,6 +18,7 @@
 #include <cstdint>
 #include <cstring>
 #include <numbers>
+
 #if defined(__SSE__)
 #include <immintrin.h>
 #endif
@@ -95,16 +107,21 @@ void PitchDetector::setBinCentres(float sampleRate)
 
 namespace {
 
-FloatLanes loadLanes(const float* p)
+template <typename F> constexpr int kLanesOf = static_cast<int>(sizeof(F) / sizeof(float));
+
+template <typename F> __attribute__((always_inline)) inline F loadLanes(const float* p)
 {
-    FloatLanes v;
+    F v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
-void storeLanes(float* p, FloatLanes v) { std::memcpy(p, &v, sizeof v); }
+template <typename F> __attribute__((always_inline)) inline void storeLanes(float* p, F v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
 
-FloatLanes sqrtLanes(FloatLanes v)
+__attribute__((always_inline)) inline FloatLanes sqrtLanes(FloatLanes v)
 {
 #if defined(__SSE__)
     return reinterpret_cast<FloatLanes>(_mm_sqrt_ps(reinterpret_cast<__m128>(v)));
@@ -115,42 +132,99 @@ FloatLanes sqrtLanes(FloatLanes v)
 #endif
 }
 
+// Eight lanes as two halves of four: the same correctly rounded roots.
+__attribute__((always_inline)) inline WideFloatLanes sqrtLanes(WideFloatLanes v)
+{
+    FloatLanes low;
+    FloatLanes high;
+    std::memcpy(&low, &v, sizeof low);
+    std::memcpy(&high, reinterpret_cast<const float*>(&v) + kFftLanes, sizeof high);
+    low = sqrtLanes(low);
+    high = sqrtLanes(high);
+    std::memcpy(&v, &low, sizeof low);
+    std::memcpy(reinterpret_cast<float*>(&v) + kFftLanes, &high, sizeof high);
+    return v;
+}
+
 // One block of bins: magnitude, phase, and the frequency from the phase
 // advance since the last frame. The k quarter turns a bin-centred partial
 // makes in one hop are whole turns plus (k mod 4) quarter turns, and whole
 // turns vanish in the wrap; expectedAdvance holds (k mod 4) pi / 2 per lane.
-struct BinLanes {
-    FloatLanes magnitude;
-    FloatLanes phase;
-    FloatLanes frequency;
+template <typename F> struct BinLanes {
+    F magnitude;
+    F phase;
+    F frequency;
 };
 
-__attribute__((always_inline)) inline BinLanes binLanes(FloatLanes re, FloatLanes im,
-    FloatLanes lastPhase, FloatLanes expectedAdvance, FloatLanes centre, float hertzPerRadian)
+template <typename F>
+__attribute__((always_inline)) inline BinLanes<F> binLanes(
+    F re, F im, F lastPhase, F expectedAdvance, F centre, float hertzPerRadian)
 {
+    using I = decltype(re < im);
     const auto pi = static_cast<float>(kPi);
     const auto inversePi = static_cast<float>(kInversePi);
     const auto maxDifference = static_cast<float>(kMaxPhaseDifference);
-    const FloatLanes zero = {0.0f, 0.0f, 0.0f, 0.0f};
-    const IntLanes one = {1, 1, 1, 1};
-    BinLanes out;
+    const I one = I {} + 1;
+    BinLanes<F> out;
     out.magnitude = 2.0f * sqrtLanes(re * re + im * im);
     out.phase = atan2Lanes(im, re);
-    FloatLanes d = out.phase - lastPhase - expectedAdvance;
+    F d = out.phase - lastPhase - expectedAdvance;
     // Wrap into [-pi, pi]: an odd number of half turns moves away from zero to
     // the next even one. A difference that is not a number stays as it is.
-    const IntLanes finite = d < maxDifference && d > -maxDifference;
-    FloatLanes inRange = fast_atan2_detail::select(finite, d, zero);
-    IntLanes q = __builtin_convertvector(inRange * inversePi, IntLanes);
+    const I finite = d < maxDifference && d > -maxDifference;
+    F inRange = fast_atan2_detail::select(finite, d, F {});
+    I q = __builtin_convertvector(inRange * inversePi, I);
     // (q AND 1) away from zero: +1 or -1 for odd q, without a multiply
     // (negative is all ones, and x XOR -1 minus -1 is -x).
-    const IntLanes negative = q >> 31;
+    const I negative = q >> 31;
     q += ((q & one) ^ negative) - negative;
-    inRange -= pi * __builtin_convertvector(q, FloatLanes);
+    inRange -= pi * __builtin_convertvector(q, F);
     d = fast_atan2_detail::select(finite, inRange, d);
     out.frequency = centre + d * hertzPerRadian;
     return out;
 }
+
+// The arrays the bin loop reads and writes.
+struct BinArrays {
+    const float* re;
+    const float* im;
+    const float* centre;
+    float* lastPhase;
+    float* frequency;
+    float* magnitude;
+};
+
+// Bins 0..1023 (whole blocks of lanes).
+template <typename F>
+__attribute__((always_inline)) inline void binBlocks(const BinArrays& a, float hertzPerRadian)
+{
+    const auto quarter = static_cast<float>(kExpectedAdvancePerBin);
+    F expectedAdvance;
+    for (int lane = 0; lane < kLanesOf<F>; ++lane)
+        expectedAdvance[lane] = static_cast<float>(lane % 4) * quarter;
+    constexpr int kBlockedBins = kBinCount - 1;
+    static_assert(kBlockedBins % kLanesOf<F> == 0);
+    for (int k = 0; k < kBlockedBins; k += kLanesOf<F>) {
+        BinLanes<F> bins = binLanes(loadLanes<F>(a.re + k), loadLanes<F>(a.im + k),
+            loadLanes<F>(a.lastPhase + k), expectedAdvance, loadLanes<F>(a.centre + k),
+            hertzPerRadian);
+        storeLanes(a.lastPhase + k, bins.phase);
+        storeLanes(a.frequency + k, bins.frequency);
+        storeLanes(a.magnitude + k, bins.magnitude);
+    }
+}
+
+void binBlocksNarrow(const BinArrays& a, float hertzPerRadian)
+{
+    binBlocks<FloatLanes>(a, hertzPerRadian);
+}
+
+#if CANTILO_WIDE_LANES
+__attribute__((target("avx2"))) void binBlocksWide(const BinArrays& a, float hertzPerRadian)
+{
+    binBlocks<WideFloatLanes>(a, hertzPerRadian);
+}
+#endif
 
 } // namespace
 
@@ -166,27 +240,26 @@ void PitchDetector::analyseSpectrum(const TakeModel& model, float sampleRate)
     // oversampling * d / (2 pi) bins.
     const double binWidth = static_cast<double>(sampleRate) / kFftSize;
     const auto hertzPerRadian = static_cast<float>(kOversampling / (2.0 * kPi) * binWidth);
-    const auto quarter = static_cast<float>(kExpectedAdvancePerBin);
-    const FloatLanes expectedAdvance = {0.0f, quarter, 2.0f * quarter, 3.0f * quarter};
-    constexpr int kBlockedBins = kBinCount - 1; // 1,024 bins in whole blocks
-    static_assert(kBlockedBins % kFftLanes == 0);
-    for (int k = 0; k < kBlockedBins; k += kFftLanes) {
-        BinLanes bins = binLanes(loadLanes(spectrumRe.data() + k), loadLanes(spectrumIm.data() + k),
-            loadLanes(lastPhase.data() + k), expectedAdvance, loadLanes(binCentre.data() + k),
-            hertzPerRadian);
-        storeLanes(lastPhase.data() + k, bins.phase);
-        storeLanes(binFrequency.data() + k, bins.frequency);
-        storeLanes(binMagnitude.data() + k, bins.magnitude);
-    }
+    const BinArrays arrays {spectrumRe.data(), spectrumIm.data(), binCentre.data(),
+        lastPhase.data(), binFrequency.data(), binMagnitude.data()};
+#if CANTILO_WIDE_LANES
+    if (fft.wideLanes())
+        binBlocksWide(arrays, hertzPerRadian);
+    else
+#endif
+        binBlocksNarrow(arrays, hertzPerRadian);
+
     // Bin 1024 (a multiple of four quarter turns) in the first lane.
-    constexpr auto kLast = static_cast<std::size_t>(kBlockedBins);
+    constexpr auto kLast = static_cast<std::size_t>(kBinCount - 1);
     auto splat = [](float v) { return FloatLanes {v, v, v, v}; };
-    BinLanes last = binLanes(splat(spectrumRe[kLast]), splat(spectrumIm[kLast]),
-        splat(lastPhase[kLast]), expectedAdvance, splat(binCentre[kLast]), hertzPerRadian);
+    BinLanes<FloatLanes> last = binLanes(splat(spectrumRe[kLast]), splat(spectrumIm[kLast]),
+        splat(lastPhase[kLast]), FloatLanes {}, splat(binCentre[kLast]), hertzPerRadian);
     lastPhase[kLast] = last.phase[0];
     binFrequency[kLast] = last.frequency[0];
     binMagnitude[kLast] = last.magnitude[0];
 }
+
+bool PitchDetector::setWideLanes(bool on) { return fft.setWideLanes(on); }
 
 int PitchDetector::findPitchBin(float sampleRate) const
 {

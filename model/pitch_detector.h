@@ -33,6 +33,11 @@ public:
     // Fills binMagnitude and binFrequency for the window ending at takePosition.
     void analyseSpectrum(const TakeModel& model, float sampleRate);
 
+    // Eight lanes for the spectrum where the processor has them (the
+    // default), or four; the results are the same. Answers whether eight are
+    // used.
+    bool setWideLanes(bool on);
+
     // The pitch bin, 0..999, from the current spectrum.
     int findPitchBin(float sampleRate) const;
 

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <complex>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
 #include <numbers>
@@ -252,3 +253,38 @@ INSTANTIATE_TEST_SUITE_P(SungVoices, PitchDetectorPrecisionTest, ::testing::Valu
                 name += *c;
         return name;
     });
+
+// Eight lanes and four do the same operations per lane: every bin and every
+// row the same bit for bit, over a voice with glides, breath and consonants.
+TEST(PitchDetectorLanesTest, EightLanesGiveTheResultsOfFourBitForBit)
+{
+    auto wide = std::make_unique<PitchDetector>();
+    if (!wide->setWideLanes(true))
+        GTEST_SKIP() << "this processor has no 256-bit lanes";
+    auto narrow = std::make_unique<PitchDetector>();
+    ASSERT_FALSE(narrow->setWideLanes(false));
+    auto wideModel = std::make_unique<TakeModel>();
+    auto narrowModel = std::make_unique<TakeModel>();
+    const Voice& voice = kVoices[2];
+    const AnalysisSettings settings {20, 50.0f, static_cast<float>(voice.sampleRate)};
+    auto same = [](const auto& a, const auto& b) {
+        return std::memcmp(a.data(), b.data(), sizeof a) == 0;
+    };
+    for (float sample : sing(voice)) {
+        const int before = wideModel->lastAnalysedFrame;
+        recordSample(*wideModel, *wide, settings, sample);
+        recordSample(*narrowModel, *narrow, settings, sample);
+        if (wideModel->lastAnalysedFrame == before)
+            continue;
+        ASSERT_TRUE(same(wide->binMagnitude, narrow->binMagnitude)) << wideModel->analysisFrame;
+        ASSERT_TRUE(same(wide->binFrequency, narrow->binFrequency)) << wideModel->analysisFrame;
+        ASSERT_TRUE(same(wide->lastPhase, narrow->lastPhase)) << wideModel->analysisFrame;
+    }
+    const std::size_t rowBytes = sizeof(float) * kAnalysedFrames;
+    EXPECT_EQ(
+        std::memcmp(wideModel->framePitch[0].data(), narrowModel->framePitch[0].data(), rowBytes),
+        0);
+    EXPECT_EQ(std::memcmp(
+                  wideModel->frameVoicing[0].data(), narrowModel->frameVoicing[0].data(), rowBytes),
+        0);
+}

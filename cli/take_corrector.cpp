@@ -155,19 +155,36 @@ std::vector<uint8_t> TakeCorrector::programChunk()
 
 std::vector<float> TakeCorrector::render(long count, const ProgressCallback& progress)
 {
-    // The render button's loop, into memory at the take's own rate instead of
-    // a 16-bit file at 44.1 kHz, for exactly the input's length (the button
-    // renders up to the last note's last whole frame).
-    PitchEffect& effect = effectHost.effect();
-    const long length = std::clamp(count, 0L, static_cast<long>(kTakeLength));
     // Zeros past the take (count may exceed it); the render fills the rest.
     std::vector<float> output = hugeSampleVector(static_cast<std::size_t>(std::max(0L, count)));
-    EditGuard guard(effect.editLock);
-    renderInto(effect, static_cast<uint32_t>(length), output.data(), [&](uint32_t done) {
-        if (progress)
-            progress(static_cast<long>(done));
-    });
+    renderInBlocks(
+        count,
+        [&output](const float* samples, long first, long n) {
+            std::copy_n(samples, n, output.data() + first);
+        },
+        progress);
+    return output;
+}
+
+void TakeCorrector::renderInBlocks(
+    long count, const BlockSink& sink, const ProgressCallback& progress)
+{
+    // The render button's loop, into memory at the take's own rate instead of
+    // a 16-bit file at 44.1 kHz, for exactly the input's length (the button
+    // renders up to the last note's last whole frame); past the take the
+    // output is silent.
+    PitchEffect& effect = effectHost.effect();
+    const long length = std::clamp(count, 0L, static_cast<long>(kTakeLength));
+    constexpr uint32_t kBlockLength = 65536; // also how often progress is told
+    {
+        EditGuard guard(effect.editLock);
+        renderBlocks(effect, static_cast<uint32_t>(length), kBlockLength,
+            [&](const float* samples, uint32_t first, uint32_t n) {
+                sink(samples, static_cast<long>(first), static_cast<long>(n));
+                if (progress)
+                    progress(static_cast<long>(first + n));
+            });
+    }
     if (progress)
         progress(count);
-    return output;
 }

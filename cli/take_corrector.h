@@ -56,6 +56,11 @@ public:
     // take's own rate.
     std::vector<float> render(long count, const ProgressCallback& progress = {});
 
+    // The same render handed over a block at a time: sink(samples, first,
+    // count) for take positions first..first + count - 1, in order.
+    using BlockSink = std::function<void(const float* samples, long first, long count)>;
+    void renderInBlocks(long count, const BlockSink& sink, const ProgressCallback& progress = {});
+
     // The chunk a host stores for one program (effGetChunk with index 1).
     std::vector<uint8_t> programChunk();
 

@@ -1,5 +1,7 @@
 #include "cli/voice_correction.h"
 
+#include "cli/huge_pages.h"
+
 #include <algorithm>
 #include <atomic>
 #include <exception>
@@ -94,6 +96,77 @@ void forEachTake(std::size_t count, int threads, const std::function<void(std::s
         std::rethrow_exception(failure);
 }
 
+// The takes' rendered outputs written straight into the joined output: each
+// take writes the samples only it keeps, and keeps aside the samples of the
+// crossfades it takes part in, which are mixed once every take is done. The
+// same samples and arithmetic as joinTakes, without a whole output per take.
+class JoinedOutput {
+public:
+    JoinedOutput(const std::vector<TakeSpan>& spans, long length)
+        : spans(spans)
+        , length(length)
+        , fadeOut(spans.size())
+        , fadeIn(spans.size())
+        , output(hugeSampleVector(static_cast<std::size_t>(std::max(0L, length))))
+    {
+        for (std::size_t k = 0; k + 1 < spans.size(); ++k) {
+            const std::size_t fade = static_cast<std::size_t>(kJoinCrossfade);
+            fadeOut[k].assign(fade, 0.0f);
+            fadeIn[k + 1].assign(fade, 0.0f);
+        }
+    }
+
+    // Take k's samples at its positions [first, first + count).
+    void write(std::size_t k, const float* samples, long first, long count)
+    {
+        const TakeSpan& span = spans[k];
+        const bool fadesOut = k + 1 < spans.size();
+        const long fadeFrom = fadesOut ? span.keepTo - kJoinCrossfade : span.keepTo;
+        const long ownFrom = k > 0 ? span.keepFrom + kJoinCrossfade : span.keepFrom;
+        const long from = span.start + first;
+        copy(samples, from, count, ownFrom, std::min(fadeFrom, length), output.data(), 0);
+        if (fadesOut)
+            copy(samples, from, count, fadeFrom, span.keepTo, fadeOut[k].data(), fadeFrom);
+        if (k > 0) {
+            const long joint = spans[k - 1].keepTo - kJoinCrossfade;
+            copy(samples, from, count, joint, spans[k - 1].keepTo, fadeIn[k].data(), joint);
+        }
+    }
+
+    // The crossfades mixed in; the joined output.
+    std::vector<float> finish()
+    {
+        for (std::size_t k = 0; k + 1 < spans.size(); ++k) {
+            const long fadeFrom = spans[k].keepTo - kJoinCrossfade;
+            for (long p = fadeFrom; p < std::min(spans[k].keepTo, length); ++p) {
+                const float in = joinFadeIn(p - fadeFrom);
+                const auto i = static_cast<std::size_t>(p - fadeFrom);
+                output[static_cast<std::size_t>(p)]
+                    = (1.0f - in) * fadeOut[k][i] + in * fadeIn[k + 1][i];
+            }
+        }
+        return std::move(output);
+    }
+
+private:
+    // The part of samples (input positions [from, from + count)) inside
+    // [begin, end) into target, whose first element is position origin.
+    static void copy(const float* samples, long from, long count, long begin, long end,
+        float* target, long origin)
+    {
+        const long lo = std::max(from, begin);
+        const long hi = std::min(from + count, end);
+        if (hi > lo)
+            std::copy_n(samples + (lo - from), hi - lo, target + (lo - origin));
+    }
+
+    const std::vector<TakeSpan>& spans;
+    long length;
+    std::vector<std::vector<float>> fadeOut; // take k's samples over its joint with k + 1
+    std::vector<std::vector<float>> fadeIn; // take k's samples over its joint with k - 1
+    std::vector<float> output;
+};
+
 } // namespace
 
 int takeThreads(int requested, std::size_t takes)
@@ -120,7 +193,7 @@ std::optional<Failure> correctVoice(const std::vector<float>& input, int sampleR
             kExitProcessing};
     const std::size_t takeCount = result.takes.size();
     TakeProgress takeProgress(progress, result.takes, 2);
-    std::vector<std::vector<float>> outputs(takeCount);
+    JoinedOutput joined(result.takes, static_cast<long>(input.size()));
     std::vector<std::vector<FoundNote>> notes(takeCount);
     std::vector<std::optional<Failure>> failures(takeCount);
     std::mutex inspectMutex;
@@ -138,7 +211,12 @@ std::optional<Failure> correctVoice(const std::vector<float>& input, int sampleR
             failed = true;
             return;
         }
-        outputs[k] = take.render(length, takeProgress.step("rendering", k, 1));
+        take.renderInBlocks(
+            length,
+            [&joined, k](const float* samples, long first, long count) {
+                joined.write(k, samples, first, count);
+            },
+            takeProgress.step("rendering", k, 1));
         if (inspect) {
             std::lock_guard<std::mutex> guard(inspectMutex);
             inspect(k, take.host().effect(), length);
@@ -154,7 +232,7 @@ std::optional<Failure> correctVoice(const std::vector<float>& input, int sampleR
             return failure;
     for (const std::vector<FoundNote>& takeNotes : notes)
         result.notes.insert(result.notes.end(), takeNotes.begin(), takeNotes.end());
-    result.output = joinTakes(outputs, result.takes, static_cast<long>(input.size()));
+    result.output = joined.finish();
     if (progress)
         progress->finish();
     return std::nullopt;

@@ -207,10 +207,10 @@ TEST_F(WaveRenderTest, AWriteThatFailsPartwayDeletesThePartialFile)
     EXPECT_TRUE(effect->editLock.tryLock());
 }
 
-// The render into a buffer is the render through a sink, sample for sample,
-// with progress after every interval and at the end, and leaves the take where
-// the sink's render leaves it.
-TEST_F(WaveRenderTest, RenderIntoABufferGivesTheSinksSamplesAndReportsProgress)
+// The render a block at a time is the render through a sink, sample for
+// sample, in blocks that cover the take once and in order, and leaves the take
+// where the sink's render leaves it.
+TEST_F(WaveRenderTest, RenderInBlocksGivesTheSinksSamples)
 {
     singTwoNotes(effect->model);
     constexpr uint32_t kCount = 2 * 44100;
@@ -221,12 +221,14 @@ TEST_F(WaveRenderTest, RenderIntoABufferGivesTheSinksSamplesAndReportsProgress)
     });
     const int sinkEnd = effect->model.requestedTakePosition.load();
 
-    std::vector<float> buffer(kCount, std::numeric_limits<float>::quiet_NaN());
-    std::vector<uint32_t> reports;
-    renderInto(
-        *effect, kCount, buffer.data(), [&](uint32_t done) { reports.push_back(done); }, 30000);
-    ASSERT_EQ(buffer.size(), bySink.size());
-    EXPECT_EQ(std::memcmp(buffer.data(), bySink.data(), kCount * sizeof(float)), 0);
-    EXPECT_EQ(reports, (std::vector<uint32_t> {30000, 60000, kCount}));
+    std::vector<float> byBlocks;
+    std::vector<uint32_t> firsts;
+    renderBlocks(*effect, kCount, 30000, [&](const float* samples, uint32_t first, uint32_t count) {
+        firsts.push_back(first);
+        byBlocks.insert(byBlocks.end(), samples, samples + count);
+    });
+    ASSERT_EQ(byBlocks.size(), bySink.size());
+    EXPECT_EQ(std::memcmp(byBlocks.data(), bySink.data(), kCount * sizeof(float)), 0);
+    EXPECT_EQ(firsts, (std::vector<uint32_t> {0, 30000, 60000}));
     EXPECT_EQ(effect->model.requestedTakePosition.load(), sinkEnd);
 }

@@ -46,7 +46,8 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kInversePi = 1.0 / std::numbers::pi;
 constexpr double kExpectedAdvancePerBin = 2.0 * kPi * kHop / kFftSize; // pi / 2
 // Bigger than any phase difference two finite phases can give after the
-// expected advance of bin 1024 is taken off; anything else is not a number.
+// expected advance (at most three quarter turns) is taken off; anything else
+// is not a number.
 constexpr double kMaxPhaseDifference = 1.0e6;
 
 int historyLength(int averagingCount)

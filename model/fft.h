@@ -3,8 +3,8 @@
 //
 // The real input is packed into 1,024 complex points z[n] = x[2n] + i x[2n + 1],
 // transformed by an in-place radix-2 FFT of 1,024 points (bit-reversal
-// permutation, then 10 butterfly stages, four butterflies at a time), and the
-// two interleaved half-spectra are separated afterwards:
+// permutation, then 10 butterfly stages, four or eight butterflies at a
+// time), and the two interleaved half-spectra are separated afterwards:
 //   E[k] = (Z[k] + conj Z[1024 - k]) / 2,  O[k] = -i (Z[k] - conj Z[1024 - k]) / 2,
 //   X[k] = E[k] + e^(-2 pi i k / 2048) O[k].
 // That is half the work of a complex transform of 2,048 points whose imaginary

@@ -185,6 +185,9 @@ __attribute__((target("avx2"))) void separateWide(const float* zr, const float* 
 bool RealFft::setWideLanes(bool on)
 {
 #if CANTILO_WIDE_LANES
+    // The processor's features may not be read yet when a RealFft is made
+    // by a static constructor.
+    __builtin_cpu_init();
     wide = on && __builtin_cpu_supports("avx2");
 #else
     (void)on;

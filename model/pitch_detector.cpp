@@ -85,6 +85,17 @@ void PitchDetector::loadWindow(const TakeModel& model)
     if (first < 0)
         first += kTakeLength;
     int position = static_cast<int>(first);
+    if (position <= kTakeLength - kFftSize) {
+        // The usual case: the window lies in one piece.
+        const float* samples = &model.recordBuffer[static_cast<std::size_t>(position)];
+        for (int i = 0; i < kFftSize; i += 2) {
+            const auto slot = static_cast<std::size_t>(fft.packedSlot(i));
+            const auto I = static_cast<std::size_t>(i);
+            packedRe[slot] = loadRelaxed(samples[I]) * window[I];
+            packedIm[slot] = loadRelaxed(samples[I + 1]) * window[I + 1];
+        }
+        return;
+    }
     auto next = [&]() {
         float sample = loadRelaxed(model.recordBuffer[static_cast<std::size_t>(position)]);
         if (++position == kTakeLength)

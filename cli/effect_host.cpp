@@ -1,7 +1,5 @@
 #include "cli/effect_host.h"
 
-#include "cli/huge_pages.h"
-
 #include <algorithm>
 #include <array>
 
@@ -25,9 +23,6 @@ EffectHost::EffectHost(float sampleRate)
     // calls it makes while being constructed (version, MIDI request) are
     // answered without it.
     pitchEffect = new PitchEffect(callback);
-    // The take is recorded from its start: a page fault per 2 MiB, not per 4 KiB.
-    auto& take = pitchEffect->model.recordBuffer;
-    adviseHugePages(take.begin(), take.size() * sizeof(float));
     AEffect* record = pitchEffect->getAeffect();
     record->resvd1 = reinterpret_cast<VstIntPtr>(this);
     record->dispatcher(record, effOpen, 0, 0, nullptr, 0.0f);

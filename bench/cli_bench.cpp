@@ -2,7 +2,8 @@
 // three-minute vocal file, as a multiple of real time, next to
 // `rubberband -p 1` (Debian's rubberband-cli) on the same file in the same run;
 // and `cantilo tune --transpose 4` (formants kept) on a 91-second vocal file.
-// The programs run pinned to one core.
+// The programs run pinned to one core; cantilo runs once more on two cores,
+// where it corrects separate takes side by side.
 #include "cli/audio_file.h"
 #include "cli/sung_melody.h"
 
@@ -91,10 +92,13 @@ void BM_CantiloTuneNextToRubberband(benchmark::State& state)
     const std::string pin = haveTaskset() ? "taskset -c 0 " : "";
     const std::string cantilo = pin + CANTILO_PROGRAM_PATH + " tune " + input + " -o "
         + scratch("tuned.wav") + " >/dev/null 2>&1";
+    const std::string cantiloTwoCores = (haveTaskset() ? "taskset -c 0,1 " : "")
+        + std::string(CANTILO_PROGRAM_PATH) + " tune " + input + " -o " + scratch("tuned2.wav")
+        + " >/dev/null 2>&1";
     const std::string rubberband
         = pin + "rubberband -q -p 1 " + input + " " + scratch("shifted.wav") + " >/dev/null 2>&1";
     const bool haveRubberband = std::system("command -v rubberband >/dev/null 2>&1") == 0;
-    CommandTime ours {0.0, 0.0}, theirs {0.0, 0.0};
+    CommandTime ours {0.0, 0.0}, theirs {0.0, 0.0}, twoCores {0.0, 0.0};
     for (auto _ : state) {
         CommandTime run = timeCommand(cantilo);
         if (run.wall < 0.0) {
@@ -103,6 +107,9 @@ void BM_CantiloTuneNextToRubberband(benchmark::State& state)
         }
         ours.wall += run.wall;
         ours.cpu += run.cpu;
+        CommandTime both = timeCommand(cantiloTwoCores);
+        twoCores.wall += both.wall;
+        twoCores.cpu += both.cpu;
         if (haveRubberband) {
             CommandTime shifted = timeCommand(rubberband);
             theirs.wall += shifted.wall;
@@ -113,16 +120,20 @@ void BM_CantiloTuneNextToRubberband(benchmark::State& state)
     const double runs = static_cast<double>(state.iterations());
     state.counters["cantilo_x_realtime_wall"] = kSeconds / (ours.wall / runs);
     state.counters["cantilo_x_realtime_cpu"] = kSeconds / (ours.cpu / runs);
+    state.counters["cantilo_2cores_x_realtime_wall"] = kSeconds / (twoCores.wall / runs);
+    state.counters["cantilo_2cores_x_realtime_cpu"] = kSeconds / (twoCores.cpu / runs);
     if (haveRubberband && theirs.wall > 0.0) {
         state.counters["rubberband_x_realtime_wall"] = kSeconds / (theirs.wall / runs);
         state.counters["rubberband_x_realtime_cpu"] = kSeconds / (theirs.cpu / runs);
         state.counters["cantilo_over_rubberband_wall"] = theirs.wall / ours.wall;
         state.counters["cantilo_over_rubberband_cpu"] = theirs.cpu / ours.cpu;
+        state.counters["cantilo_2cores_over_rubberband_wall"] = theirs.wall / twoCores.wall;
     } else {
         state.SetLabel("rubberband not installed (scripts/setup installs rubberband-cli)");
     }
     std::remove(scratch("tuned.wav").c_str());
     std::remove(scratch("shifted.wav").c_str());
+    std::remove(scratch("tuned2.wav").c_str());
 }
 BENCHMARK(BM_CantiloTuneNextToRubberband)->UseManualTime()->Iterations(3)->Unit(benchmark::kSecond);
 

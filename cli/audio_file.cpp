@@ -1,5 +1,7 @@
 #include "cli/audio_file.h"
 
+#include "cli/huge_pages.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -207,7 +209,7 @@ std::optional<Failure> readAudioFile(
     file.format = info.format;
     file.samples.clear();
     if (info.frames > 0)
-        file.samples.reserve(static_cast<std::size_t>(info.frames));
+        reserveHugeSamples(file.samples, static_cast<std::size_t>(info.frames));
 
     std::vector<float> block(static_cast<std::size_t>(kIoBlockFrames * info.channels));
     const float channelWeight = 1.0f / static_cast<float>(info.channels);

@@ -1,5 +1,6 @@
 #include "cli/take_corrector.h"
 
+#include "cli/huge_pages.h"
 #include "editing/edit_commands.h"
 #include "editing/note_settings.h"
 #include "editing/scale_tuning.h"
@@ -36,6 +37,10 @@ TakeCorrector::TakeCorrector(int sampleRate)
 
 void TakeCorrector::record(const float* samples, long count, const ProgressCallback& progress)
 {
+    // The part of the take this recording fills, mapped before it is written.
+    auto& take = effectHost.effect().model.recordBuffer;
+    const long filled = std::clamp(count, 0L, static_cast<long>(take.size()));
+    adviseHugePages(take.begin(), static_cast<std::size_t>(filled) * sizeof(float));
     effectHost.play(samples, count, nullptr, progress);
 }
 
@@ -163,23 +168,36 @@ std::vector<uint8_t> TakeCorrector::programChunk()
 
 std::vector<float> TakeCorrector::render(long count, const ProgressCallback& progress)
 {
+    // Zeros past the take (count may exceed it); the render fills the rest.
+    std::vector<float> output = hugeSampleVector(static_cast<std::size_t>(std::max(0L, count)));
+    renderInBlocks(
+        count,
+        [&output](const float* samples, long first, long n) {
+            std::copy_n(samples, n, output.data() + first);
+        },
+        progress);
+    return output;
+}
+
+void TakeCorrector::renderInBlocks(
+    long count, const BlockSink& sink, const ProgressCallback& progress)
+{
     // The render button's loop, into memory at the take's own rate instead of
     // a 16-bit file at 44.1 kHz, for exactly the input's length (the button
-    // renders up to the last note's last whole frame).
+    // renders up to the last note's last whole frame); past the take the
+    // output is silent.
     PitchEffect& effect = effectHost.effect();
     const long length = std::clamp(count, 0L, static_cast<long>(kTakeLength));
-    std::vector<float> output;
-    output.reserve(static_cast<std::size_t>(length));
-    constexpr std::size_t kProgressInterval = 65536;
-    EditGuard guard(effect.editLock);
-    renderSamples(effect, static_cast<uint32_t>(length), [&](float sample) {
-        output.push_back(sample);
-        if (progress && output.size() % kProgressInterval == 0)
-            progress(static_cast<long>(output.size()));
-        return true;
-    });
-    output.resize(static_cast<std::size_t>(std::max(0L, count)), 0.0f);
+    constexpr uint32_t kBlockLength = 65536; // also how often progress is told
+    {
+        EditGuard guard(effect.editLock);
+        renderBlocks(effect, static_cast<uint32_t>(length), kBlockLength,
+            [&](const float* samples, uint32_t first, uint32_t n) {
+                sink(samples, static_cast<long>(first), static_cast<long>(n));
+                if (progress)
+                    progress(static_cast<long>(first + n));
+            });
+    }
     if (progress)
         progress(count);
-    return output;
 }

@@ -20,6 +20,9 @@ struct CorrectionSettings {
     std::optional<VibratoSetting> vibrato;
     bool keepFormants = true;
     int transpose = 0; // semitones, after tuning
+    // Takes corrected at once; 0: one per core this process may run on. The
+    // result is the same whatever the count.
+    int threads = 0;
 };
 
 // A note of the take as the effect sees it.
@@ -56,6 +59,11 @@ public:
     // The edited take resynthesised, `count` samples from position 0, at the
     // take's own rate.
     std::vector<float> render(long count, const ProgressCallback& progress = {});
+
+    // The same render handed over a block at a time: sink(samples, first,
+    // count) for take positions first..first + count - 1, in order.
+    using BlockSink = std::function<void(const float* samples, long first, long count)>;
+    void renderInBlocks(long count, const BlockSink& sink, const ProgressCallback& progress = {});
 
     // The chunk a host stores for one program (effGetChunk with index 1).
     std::vector<uint8_t> programChunk();

@@ -1,5 +1,7 @@
 #include "cli/take_plan.h"
 
+#include "cli/huge_pages.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -45,10 +47,16 @@ std::vector<TakeSpan> planTakes(const std::vector<float>& samples, int sampleRat
     return spans;
 }
 
+float joinFadeIn(long offset)
+{
+    double x = (static_cast<double>(offset) + 0.5) / kJoinCrossfade;
+    return static_cast<float>(0.5 - 0.5 * std::cos(std::numbers::pi * x));
+}
+
 std::vector<float> joinTakes(
     const std::vector<std::vector<float>>& outputs, const std::vector<TakeSpan>& spans, long length)
 {
-    std::vector<float> joined(static_cast<std::size_t>(std::max(0L, length)), 0.0f);
+    std::vector<float> joined = hugeSampleVector(static_cast<std::size_t>(std::max(0L, length)));
     auto takeSample = [&](std::size_t take, long position) {
         const std::vector<float>& output = outputs[take];
         long offset = position - spans[take].start;
@@ -70,8 +78,7 @@ std::vector<float> joinTakes(
         // resynthesise the same voice, so their sum is crossfaded linearly in a
         // raised-cosine shape.
         for (long p = fadeFrom; p < std::min(span.keepTo, length); ++p) {
-            double x = (static_cast<double>(p - fadeFrom) + 0.5) / kJoinCrossfade;
-            float in = static_cast<float>(0.5 - 0.5 * std::cos(std::numbers::pi * x));
+            const float in = joinFadeIn(p - fadeFrom);
             joined[static_cast<std::size_t>(p)]
                 = (1.0f - in) * takeSample(take, p) + in * takeSample(take + 1, p);
         }

@@ -37,6 +37,10 @@ std::vector<TakeSpan> planTakes(
 // in [from, to); frames are counted from `from`.
 long quietestFrame(const std::vector<float>& samples, long from, long to);
 
+// How much of the later take sounds at `offset` samples into a joint's
+// crossfade (0 to kJoinCrossfade - 1): a raised cosine from 0 to 1.
+float joinFadeIn(long offset);
+
 // Joins the takes' outputs (outputs[k] holds take k's output for its
 // [start, end)) into `length` samples, crossfading where they overlap.
 std::vector<float> joinTakes(const std::vector<std::vector<float>>& outputs,

@@ -24,7 +24,8 @@ struct CorrectionResult {
 class PitchEffect;
 
 // Looks at each take's effect once the take is tuned and rendered: the take's
-// index, the effect and the take's length in samples.
+// index, the effect and the take's length in samples. Takes run side by side
+// on several threads, so the calls come one at a time but in any order.
 using TakeInspector = std::function<void(std::size_t take, PitchEffect& effect, long samples)>;
 
 // Tunes `input`; `wantChunk` keeps the edit of a single take for a preset.
@@ -32,6 +33,11 @@ std::optional<Failure> correctVoice(const std::vector<float>& input, int sampleR
     const CorrectionSettings& settings, bool wantChunk, CorrectionResult& result,
     Progress* progress = nullptr, const TakeInspector& inspect = {});
 
-// The notes of `input` as the effect finds them, measured, untuned.
+// The notes of `input` as the effect finds them, measured, untuned; `threads`
+// as in CorrectionSettings.
 std::vector<FoundNote> analyseVoice(const std::vector<float>& input, int sampleRate,
-    std::vector<TakeSpan>* takes = nullptr, Progress* progress = nullptr);
+    std::vector<TakeSpan>* takes = nullptr, Progress* progress = nullptr, int threads = 0);
+
+// How many threads `takes` takes get when `requested` are asked for (0: one
+// per core this process may run on): at least one, at most one per take.
+int takeThreads(int requested, std::size_t takes);

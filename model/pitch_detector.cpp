@@ -1,9 +1,27 @@
 #include "model/pitch_detector.h"
 
+// The eight-lane helpers are always inlined into functions built for 256-bit
+// registers, so no eight-lane value crosses a call that the baseline ABI
+// would pass differently.
+#if defined(__clang__)
+#if __has_warning("-Wpsabi")
+#pragma clang diagnostic ignored "-Wpsabi"
+#endif
+#elif defined(__GNUC__)
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
+
+#include "model/fast_atan2.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <numbers>
+
+#if defined(__SSE__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -44,7 +62,8 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kInversePi = 1.0 / std::numbers::pi;
 constexpr double kExpectedAdvancePerBin = 2.0 * kPi * kHop / kFftSize; // pi / 2
 // Bigger than any phase difference two finite phases can give after the
-// expected advance of bin 1024 is taken off; anything else is not a number.
+// expected advance (at most three quarter turns) is taken off; anything else
+// is not a number.
 constexpr double kMaxPhaseDifference = 1.0e6;
 
 int historyLength(int averagingCount)
@@ -75,59 +94,206 @@ double harmonicTolerance(double fundamental, double harmonic)
 PitchDetector::PitchDetector()
 {
     for (int i = 0; i < kFftSize; ++i)
-        window[static_cast<std::size_t>(i)] = 0.5 - 0.5 * std::cos(2.0 * kPi * i / kFftSize);
+        window[static_cast<std::size_t>(i)]
+            = static_cast<float>(0.5 - 0.5 * std::cos(2.0 * kPi * i / kFftSize));
 }
 
-// The 2,048 samples ending at takePosition, windowed, in bit-reversed order
-// for the butterflies. Positions before the start of the take wrap to its end.
+// The 2,048 samples ending at takePosition, windowed, packed in pairs into
+// the complex points of the transform in bit-reversed order. Positions before
+// the start of the take wrap to its end.
 void PitchDetector::loadWindow(const TakeModel& model)
 {
     int64_t first = (static_cast<int64_t>(model.takePosition) - (kFftSize - 1)) % kTakeLength;
     if (first < 0)
         first += kTakeLength;
     int position = static_cast<int>(first);
-    for (int i = 0; i < kFftSize; ++i) {
-        double sample = loadRelaxed(model.recordBuffer[static_cast<std::size_t>(position)]);
-        int slot = fft.bitReversed(i);
-        spectrumRe[static_cast<std::size_t>(slot)]
-            = static_cast<float>(sample * window[static_cast<std::size_t>(i)]);
-        spectrumIm[static_cast<std::size_t>(slot)] = 0.0f;
+    if (position <= kTakeLength - kFftSize) {
+        // The usual case: the window lies in one piece.
+        const float* samples = &model.recordBuffer[static_cast<std::size_t>(position)];
+        for (int i = 0; i < kFftSize; i += 2) {
+            const auto slot = static_cast<std::size_t>(fft.packedSlot(i));
+            const auto I = static_cast<std::size_t>(i);
+            packedRe[slot] = loadRelaxed(samples[I]) * window[I];
+            packedIm[slot] = loadRelaxed(samples[I + 1]) * window[I + 1];
+        }
+        return;
+    }
+    auto next = [&]() {
+        float sample = loadRelaxed(model.recordBuffer[static_cast<std::size_t>(position)]);
         if (++position == kTakeLength)
             position = 0;
+        return sample;
+    };
+    for (int i = 0; i < kFftSize; i += 2) {
+        auto slot = static_cast<std::size_t>(fft.packedSlot(i));
+        packedRe[slot] = next() * window[static_cast<std::size_t>(i)];
+        packedIm[slot] = next() * window[static_cast<std::size_t>(i + 1)];
     }
 }
+
+void PitchDetector::setBinCentres(float sampleRate)
+{
+    const double binWidth = static_cast<double>(sampleRate) / kFftSize;
+    for (int k = 0; k < kBinCount; ++k)
+        binCentre[static_cast<std::size_t>(k)] = static_cast<float>(k * binWidth);
+    binCentreRate = sampleRate;
+}
+
+namespace {
+
+template <typename F> constexpr int kLanesOf = static_cast<int>(sizeof(F) / sizeof(float));
+
+template <typename F> __attribute__((always_inline)) inline F loadLanes(const float* p)
+{
+    F v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+template <typename F> __attribute__((always_inline)) inline void storeLanes(float* p, F v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
+
+__attribute__((always_inline)) inline FloatLanes sqrtLanes(FloatLanes v)
+{
+#if defined(__SSE__)
+    return reinterpret_cast<FloatLanes>(_mm_sqrt_ps(reinterpret_cast<__m128>(v)));
+#else
+    for (int lane = 0; lane < kFftLanes; ++lane)
+        v[lane] = std::sqrt(v[lane]);
+    return v;
+#endif
+}
+
+// Eight lanes as two halves of four: the same correctly rounded roots.
+__attribute__((always_inline)) inline WideFloatLanes sqrtLanes(WideFloatLanes v)
+{
+    FloatLanes low;
+    FloatLanes high;
+    std::memcpy(&low, &v, sizeof low);
+    std::memcpy(&high, reinterpret_cast<const float*>(&v) + kFftLanes, sizeof high);
+    low = sqrtLanes(low);
+    high = sqrtLanes(high);
+    std::memcpy(&v, &low, sizeof low);
+    std::memcpy(reinterpret_cast<float*>(&v) + kFftLanes, &high, sizeof high);
+    return v;
+}
+
+// One block of bins: magnitude, phase, and the frequency from the phase
+// advance since the last frame. The k quarter turns a bin-centred partial
+// makes in one hop are whole turns plus (k mod 4) quarter turns, and whole
+// turns vanish in the wrap; expectedAdvance holds (k mod 4) pi / 2 per lane.
+template <typename F> struct BinLanes {
+    F magnitude;
+    F phase;
+    F frequency;
+};
+
+template <typename F>
+__attribute__((always_inline)) inline BinLanes<F> binLanes(
+    F re, F im, F lastPhase, F expectedAdvance, F centre, float hertzPerRadian)
+{
+    using I = decltype(re < im);
+    const auto pi = static_cast<float>(kPi);
+    const auto inversePi = static_cast<float>(kInversePi);
+    const auto maxDifference = static_cast<float>(kMaxPhaseDifference);
+    const I one = I {} + 1;
+    BinLanes<F> out;
+    out.magnitude = 2.0f * sqrtLanes(re * re + im * im);
+    out.phase = atan2Lanes(im, re);
+    F d = out.phase - lastPhase - expectedAdvance;
+    // Wrap into [-pi, pi]: an odd number of half turns moves away from zero to
+    // the next even one. A difference that is not a number stays as it is.
+    const I finite = d < maxDifference && d > -maxDifference;
+    F inRange = fast_atan2_detail::select(finite, d, F {});
+    I q = __builtin_convertvector(inRange * inversePi, I);
+    // (q AND 1) away from zero: +1 or -1 for odd q, without a multiply
+    // (negative is all ones, and x XOR -1 minus -1 is -x).
+    const I negative = q >> 31;
+    q += ((q & one) ^ negative) - negative;
+    inRange -= pi * __builtin_convertvector(q, F);
+    d = fast_atan2_detail::select(finite, inRange, d);
+    out.frequency = centre + d * hertzPerRadian;
+    return out;
+}
+
+// The arrays the bin loop reads and writes.
+struct BinArrays {
+    const float* re;
+    const float* im;
+    const float* centre;
+    float* lastPhase;
+    float* frequency;
+    float* magnitude;
+};
+
+// Bins 0..1023 (whole blocks of lanes).
+template <typename F>
+__attribute__((always_inline)) inline void binBlocks(const BinArrays& a, float hertzPerRadian)
+{
+    const auto quarter = static_cast<float>(kExpectedAdvancePerBin);
+    F expectedAdvance;
+    for (int lane = 0; lane < kLanesOf<F>; ++lane)
+        expectedAdvance[lane] = static_cast<float>(lane % 4) * quarter;
+    constexpr int kBlockedBins = kBinCount - 1;
+    static_assert(kBlockedBins % kLanesOf<F> == 0);
+    for (int k = 0; k < kBlockedBins; k += kLanesOf<F>) {
+        BinLanes<F> bins = binLanes(loadLanes<F>(a.re + k), loadLanes<F>(a.im + k),
+            loadLanes<F>(a.lastPhase + k), expectedAdvance, loadLanes<F>(a.centre + k),
+            hertzPerRadian);
+        storeLanes(a.lastPhase + k, bins.phase);
+        storeLanes(a.frequency + k, bins.frequency);
+        storeLanes(a.magnitude + k, bins.magnitude);
+    }
+}
+
+void binBlocksNarrow(const BinArrays& a, float hertzPerRadian)
+{
+    binBlocks<FloatLanes>(a, hertzPerRadian);
+}
+
+#if CANTILO_WIDE_LANES
+__attribute__((target("avx2"))) void binBlocksWide(const BinArrays& a, float hertzPerRadian)
+{
+    binBlocks<WideFloatLanes>(a, hertzPerRadian);
+}
+#endif
+
+} // namespace
 
 void PitchDetector::analyseSpectrum(const TakeModel& model, float sampleRate)
 {
     loadWindow(model);
-    fft.butterflies(spectrumRe.data(), spectrumIm.data());
+    fft.butterflies(packedRe.data(), packedIm.data());
+    fft.separate(packedRe.data(), packedIm.data(), spectrumRe.data(), spectrumIm.data());
+    if (sampleRate != binCentreRate)
+        setBinCentres(sampleRate);
 
-    const double binWidth = static_cast<double>(sampleRate) / kFftSize;
     // A phase step of d radians over one hop moves the estimate by
     // oversampling * d / (2 pi) bins.
-    const double hertzPerRadian = kOversampling / (2.0 * kPi) * binWidth;
-    for (int k = 0; k < kBinCount; ++k) {
-        auto K = static_cast<std::size_t>(k);
-        float re = spectrumRe[K];
-        float im = spectrumIm[K];
-        float phase = std::atan2(im, re);
+    const double binWidth = static_cast<double>(sampleRate) / kFftSize;
+    const auto hertzPerRadian = static_cast<float>(kOversampling / (2.0 * kPi) * binWidth);
+    const BinArrays arrays {spectrumRe.data(), spectrumIm.data(), binCentre.data(),
+        lastPhase.data(), binFrequency.data(), binMagnitude.data()};
+#if CANTILO_WIDE_LANES
+    if (fft.wideLanes())
+        binBlocksWide(arrays, hertzPerRadian);
+    else
+#endif
+        binBlocksNarrow(arrays, hertzPerRadian);
 
-        // Phase advance beyond the k quarter turns a bin-centred partial makes
-        // in one hop.
-        double d = static_cast<double>(phase) - lastPhase[K] - k * kExpectedAdvancePerBin;
-        lastPhase[K] = phase;
-        // Wrap into [-pi, pi]: an odd number of half turns moves away from
-        // zero to the next even one.
-        if (std::fabs(d) < kMaxPhaseDifference) {
-            int q = static_cast<int>(d * kInversePi);
-            int awayFromZero = (q >> 31) | 1; // -1 or 1, without a branch
-            q += (q & 1) * awayFromZero;
-            d -= kPi * q;
-        }
-        binFrequency[K] = static_cast<float>(k * binWidth + d * hertzPerRadian);
-        binMagnitude[K] = 2.0f * std::sqrt(re * re + im * im);
-    }
+    // Bin 1024 (a multiple of four quarter turns) in the first lane.
+    constexpr auto kLast = static_cast<std::size_t>(kBinCount - 1);
+    auto splat = [](float v) { return FloatLanes {v, v, v, v}; };
+    BinLanes<FloatLanes> last = binLanes(splat(spectrumRe[kLast]), splat(spectrumIm[kLast]),
+        splat(lastPhase[kLast]), FloatLanes {}, splat(binCentre[kLast]), hertzPerRadian);
+    lastPhase[kLast] = last.phase[0];
+    binFrequency[kLast] = last.frequency[0];
+    binMagnitude[kLast] = last.magnitude[0];
 }
+
+bool PitchDetector::setWideLanes(bool on) { return fft.setWideLanes(on); }
 
 int PitchDetector::findPitchBin(float sampleRate) const
 {

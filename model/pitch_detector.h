@@ -18,7 +18,7 @@ struct AnalysisSettings {
 };
 
 constexpr int kOversampling = 4;
-constexpr int kBinCount = kFftSize / 2 + 1; // bins 0..1024
+constexpr int kBinCount = kSpectrumBins; // bins 0..1024
 constexpr int kPitchHistoryCapacity = 100;
 // Strong partials the octave check weighs; a spectrum with more is noise.
 constexpr int kMaxStrongPartials = 48;
@@ -34,6 +34,11 @@ public:
 
     // Fills binMagnitude and binFrequency for the window ending at takePosition.
     void analyseSpectrum(const TakeModel& model, float sampleRate);
+
+    // Eight lanes for the spectrum where the processor has them (the
+    // default), or four; the results are the same. Answers whether eight are
+    // used.
+    bool setWideLanes(bool on);
 
     // The pitch bin, 0..999, from the current spectrum.
     int findPitchBin(float sampleRate) const;
@@ -62,9 +67,16 @@ private:
     bool findStrongPartials(float threshold, StrongPartials& strong) const;
     bool explainsStrongPartials(double fundamental, const StrongPartials& strong) const;
     bool lowHarmonicsPresent(double fundamental, float floor, double binWidth) const;
+    void setBinCentres(float sampleRate);
 
-    Fft fft;
-    std::array<double, kFftSize> window {}; // Hann, 0.5 - 0.5 cos(2 pi i / N)
-    std::array<float, kFftSize> spectrumRe {};
-    std::array<float, kFftSize> spectrumIm {};
+    RealFft fft;
+    alignas(16) std::array<float, kFftSize> window {}; // Hann, 0.5 - 0.5 cos(2 pi i / N)
+    // The windowed samples packed for the transform, then its result.
+    alignas(16) std::array<float, kPackedBufferSize> packedRe {};
+    alignas(16) std::array<float, kPackedBufferSize> packedIm {};
+    alignas(16) std::array<float, kBinCount> spectrumRe {};
+    alignas(16) std::array<float, kBinCount> spectrumIm {};
+    // k times the bin width at binCentreRate, for k = 0..1024.
+    alignas(16) std::array<float, kBinCount> binCentre {};
+    float binCentreRate = 0.0f;
 };

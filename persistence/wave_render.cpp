@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -37,6 +38,26 @@ bool renderSamples(PitchEffect& effect, uint32_t sampleCount, const RenderSink& 
     }
     resynthesis.endRender(model, position);
     return accepted;
+}
+
+void renderBlocks(
+    PitchEffect& effect, uint32_t sampleCount, uint32_t blockLength, const RenderBlockSink& sink)
+{
+    TakeModel& model = effect.model;
+    Resynthesis& resynthesis = effect.resynthesis;
+    const ResynthesisSettings settings {
+        effect.getSampleRate(), loadParameters(effect.parameters).pitchFactor};
+    const uint32_t step = std::max<uint32_t>(std::min(blockLength, sampleCount), 1);
+    std::vector<float> block(step);
+    resynthesis.beginRender(model);
+    for (uint32_t first = 0; first < sampleCount; first += step) {
+        const uint32_t count = std::min(step, sampleCount - first);
+        for (uint32_t n = 0; n < count; ++n)
+            block[n] = resynthesis.outputSampleAt(model, static_cast<int>(first + n), settings);
+        sink(block.data(), first, count);
+    }
+    // Where renderSamples leaves the take: at its last rendered position.
+    resynthesis.endRender(model, sampleCount > 0 ? static_cast<int>(sampleCount - 1) : 0);
 }
 
 bool renderTake(PitchEffect& effect, const char* path)

@@ -21,6 +21,13 @@ using RenderSink = std::function<bool(float sample)>;
 // The caller holds the edit lock. False when the sink refused a sample.
 bool renderSamples(PitchEffect& effect, uint32_t sampleCount, const RenderSink& sink);
 
+// The same render a block at a time, without a call per sample: `sink` gets
+// each block of at most blockLength samples with the position of its first.
+// The caller holds the edit lock.
+using RenderBlockSink = std::function<void(const float* samples, uint32_t first, uint32_t count)>;
+void renderBlocks(
+    PitchEffect& effect, uint32_t sampleCount, uint32_t blockLength, const RenderBlockSink& sink);
+
 // Writes the render to withWaveExtension(path). Holds the edit lock for the
 // whole render, so playing blocks are silent meanwhile; leaves the take and
 // the notes as they are. False when the file cannot be created (then nothing

@@ -4,6 +4,7 @@
 #include "shell/pitch_effect.h"
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -210,4 +211,30 @@ TEST_F(WaveRenderTest, AWriteThatFailsPartwayDeletesThePartialFile)
     EXPECT_FALSE(fs::exists(fs::symlink_status(folder / "full.wav")));
     EXPECT_TRUE(fs::exists("/dev/full"));
     EXPECT_TRUE(effect->editLock.tryLock());
+}
+
+// The render a block at a time is the render through a sink, sample for
+// sample, in blocks that cover the take once and in order, and leaves the take
+// where the sink's render leaves it.
+TEST_F(WaveRenderTest, RenderInBlocksGivesTheSinksSamples)
+{
+    singTwoNotes(effect->model);
+    constexpr uint32_t kCount = 2 * 44100;
+    std::vector<float> bySink;
+    renderSamples(*effect, kCount, [&](float sample) {
+        bySink.push_back(sample);
+        return true;
+    });
+    const int sinkEnd = effect->model.requestedTakePosition.load();
+
+    std::vector<float> byBlocks;
+    std::vector<uint32_t> firsts;
+    renderBlocks(*effect, kCount, 30000, [&](const float* samples, uint32_t first, uint32_t count) {
+        firsts.push_back(first);
+        byBlocks.insert(byBlocks.end(), samples, samples + count);
+    });
+    ASSERT_EQ(byBlocks.size(), bySink.size());
+    EXPECT_EQ(std::memcmp(byBlocks.data(), bySink.data(), kCount * sizeof(float)), 0);
+    EXPECT_EQ(firsts, (std::vector<uint32_t> {0, 30000, 60000}));
+    EXPECT_EQ(effect->model.requestedTakePosition.load(), sinkEnd);
 }

@@ -139,7 +139,7 @@ BlockAction chooseBlockAction(TakeModel& model, const HostTransport& host)
     return BlockAction::kNone;
 }
 
-void processBlock(ProcessingContext& context, const VstTimeInfo* timeInfo, float** inputs,
+BlockAction processBlock(ProcessingContext& context, const VstTimeInfo* timeInfo, float** inputs,
     float** outputs, int sampleFrames)
 {
     TakeModel& model = context.model;
@@ -157,7 +157,7 @@ void processBlock(ProcessingContext& context, const VstTimeInfo* timeInfo, float
         // output buffers never repeat stale audio.
         for (int i = 0; i < frames; ++i)
             passThrough(c, i);
-        return;
+        return BlockAction::kNone;
     }
     model.recordCursor.store(-1.0f, std::memory_order_relaxed);
     model.playCursor.store(-1.0f, std::memory_order_relaxed);
@@ -178,4 +178,5 @@ void processBlock(ProcessingContext& context, const VstTimeInfo* timeInfo, float
         else
             model.scanViewRedrawRequested.store(true, std::memory_order_relaxed);
     }
+    return action;
 }

@@ -41,7 +41,8 @@ HostTransport hostTransport(const VstTimeInfo* timeInfo);
 // Chooses the block's action and moves takePosition where the mode says.
 BlockAction chooseBlockAction(TakeModel& model, const HostTransport& host);
 
-// One block of processReplacing. inputs and outputs hold two channels; the
-// second output (and any other pointer) may be null.
-void processBlock(ProcessingContext& context, const VstTimeInfo* timeInfo, float** inputs,
+// One block of processReplacing at the time base. inputs and outputs hold two
+// channels; the second output (and any other pointer) may be null. Returns
+// what the block did (kNone when it only passed the input through).
+BlockAction processBlock(ProcessingContext& context, const VstTimeInfo* timeInfo, float** inputs,
     float** outputs, int sampleFrames);

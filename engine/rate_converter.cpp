@@ -9,7 +9,9 @@ namespace {
 // The host block is worked through in slices of at most this many samples,
 // so the resamplers' own buffers never grow past what calibration made them.
 constexpr int kSliceLength = 64;
-constexpr int kWarmUpSlices = 64;
+// The resamplers work in blocks of their own and answer some slices with a
+// burst; warming up for a second lets their buffers reach full size.
+constexpr double kWarmUpSeconds = 1.0;
 // Calibration feeds one sample at a time, the finest a host can slice its
 // blocks, for this long, and takes the largest shortfall of output it sees.
 // At some ratios the shortfall wanders slowly (by about 10 % at 192 kHz over
@@ -18,7 +20,7 @@ constexpr double kCalibrationSeconds = 0.5;
 constexpr int kLatencyMargin = 8;
 constexpr double kLatencyMarginShare = 0.1;
 // Room for a resampler that answers one short slice with a burst.
-constexpr int kBurstMargin = 4096;
+constexpr int kBurstMargin = 16384;
 // Rates beyond these are taken as these: the buffers stay bounded and the
 // calibration short.
 constexpr double kLowestHostRate = 1000.0;
@@ -101,12 +103,12 @@ void RateConverter::calibrate()
     auto feed = [&](int frames) {
         const int made = resampleInput(slice.data(), frames);
         std::fill_n(internalOutput.begin(), made, 0.0f);
-        outputStream += toHost->run(internalOutput.data(), made, resampledOutput.data(),
-            static_cast<int>(resampledOutput.size()));
+        outputStream += resampleOutput(made);
         hostStream += frames;
         internalStream += made;
     };
-    for (int s = 0; s < kWarmUpSlices; ++s)
+    const int warmUpSlices = static_cast<int>(rate * kWarmUpSeconds) / kSliceLength;
+    for (int s = 0; s < warmUpSlices; ++s)
         feed(kSliceLength);
     int64_t largestShortfall = 0;
     const int calibrationSamples = static_cast<int>(rate * kCalibrationSeconds);
@@ -153,10 +155,20 @@ bool RateConverter::playedAt(int64_t hostTime) const
     return playedSamples[static_cast<std::size_t>(index) & (playedSamples.size() - 1)] != 0;
 }
 
+int RateConverter::resampleOutput(int internalFrames)
+{
+    // In pieces no longer than a slice, so that a burst from the input side
+    // never grows the output resampler's buffers.
+    int made = 0;
+    for (int at = 0; at < internalFrames; at += kSliceLength)
+        made += toHost->run(internalOutput.data() + at, std::min(kSliceLength, internalFrames - at),
+            resampledOutput.data() + made, static_cast<int>(resampledOutput.size()) - made);
+    return made;
+}
+
 void RateConverter::queueOutput(int internalFrames)
 {
-    const int made = toHost->run(internalOutput.data(), internalFrames, resampledOutput.data(),
-        static_cast<int>(resampledOutput.size()));
+    const int made = resampleOutput(internalFrames);
     const std::size_t mask = queue.size() - 1;
     for (int i = 0; i < made && queueCount < queue.size(); ++i) {
         queue[(queueRead + queueCount) & mask] = resampledOutput[static_cast<std::size_t>(i)];
@@ -180,7 +192,8 @@ void RateConverter::runCycle(
     float* inputs[2] = {internalInput.data(), nullptr};
     float* outputs[2] = {internalOutput.data(), nullptr};
     if (!timeInfo) {
-        markPlayed(0, internalFrames, processBlock(context, nullptr, inputs, outputs, internalFrames));
+        markPlayed(
+            0, internalFrames, processBlock(context, nullptr, inputs, outputs, internalFrames));
         return;
     }
 
@@ -195,7 +208,8 @@ void RateConverter::runCycle(
 
     const bool playing = (timeInfo->flags & (kVstTransportPlaying | kVstTransportRecording)) != 0;
     if (!playing || local.samplePos >= 0.0) {
-        markPlayed(0, internalFrames, processBlock(context, &local, inputs, outputs, internalFrames));
+        markPlayed(
+            0, internalFrames, processBlock(context, &local, inputs, outputs, internalFrames));
         return;
     }
 

@@ -46,6 +46,7 @@ private:
         int internalFrames);
     void markPlayed(int from, int count, BlockAction action);
     bool playedAt(int64_t hostTime) const;
+    int resampleOutput(int internalFrames);
     void queueOutput(int internalFrames);
     float popQueued();
 

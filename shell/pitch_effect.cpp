@@ -105,8 +105,12 @@ void PitchEffect::getParameterLabel(VstInt32 index, char* text)
 
 void PitchEffect::getParameterDisplay(VstInt32 index, char* text)
 {
-    if (isParameterIndex(index))
-        float2string(storedParameter(loadParameters(parameters), index), text, kDisplayLength);
+    if (!isParameterIndex(index))
+        return;
+    // A value the display cannot show (huge or not finite) leaves it empty
+    // rather than the host's buffer as it was.
+    text[0] = 0;
+    float2string(storedParameter(loadParameters(parameters), index), text, kDisplayLength);
 }
 
 void PitchEffect::getParameterName(VstInt32 index, char* text)

@@ -78,7 +78,7 @@ void PitchEffect::processReplacing(float** inputs, float** outputs, VstInt32 sam
     processEpoch.fetch_add(1);
     ProcessingContext context {model, pitchDetector, resynthesis, editLock, silencedBlocks,
         analysisSettings(),
-        {static_cast<float>(kTimeBaseRate), loadParameters(parameters).pitchFactor}};
+        {static_cast<float>(kTimeBaseRate), loadParameters(parameters).pitchFactor}, &automaticCut};
     if (RateConverter* active = converter.load())
         active->process(context, getTimeInfo(0), inputs, outputs, sampleFrames);
     else
@@ -215,6 +215,7 @@ VstInt32 PitchEffect::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/)
         return 0;
     EditGuard guard(editLock);
     applyChunk(model, bytes, *layout);
+    automaticCut.active = false; // a restored table is never cut again
     model.noteEditorRedrawRequested.store(true);
     return byteSize;
 }

@@ -62,6 +62,8 @@ public:
     Resynthesis resynthesis;
     // Playing blocks that were silent because the edit lock was held.
     std::atomic<int> silencedBlocks {0};
+    // The table playback cut by itself, audio thread only.
+    AutomaticCut automaticCut;
 
 private:
     // A converter for the rate in force replaces the one the audio thread

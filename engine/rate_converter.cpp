@@ -8,7 +8,7 @@ namespace {
 
 // The host block is worked through in slices of at most this many samples,
 // so the resamplers' own buffers never grow past what calibration made them.
-constexpr int kSliceLength = 64;
+constexpr int kSliceLength = 256;
 // The resamplers work in blocks of their own and answer some slices with a
 // burst; warming up for a second lets their buffers reach full size.
 constexpr double kWarmUpSeconds = 1.0;

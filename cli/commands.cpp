@@ -15,15 +15,13 @@
 #include <cstring>
 #include <filesystem>
 #include <sndfile.h>
+#include <soxr.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr const char* kVersionText = "cantilo 1.0 (Cantilo VST engine)\n";
-constexpr int kHighestFullRangeRate = 48000;
-// The analysis's lowest pitch scales with the rate: about 117 Hz at 96 kHz.
-constexpr double kLowestPitchHertzPerRate = 117.0 / 96000.0;
 constexpr int kDemoRate = 44100;
 constexpr int kDemoFormat = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
 
@@ -67,11 +65,31 @@ std::optional<Failure> checkWritable(const std::string& path)
     return std::nullopt;
 }
 
-void warnAboutRate(int sampleRate)
+// samples at rate `from` resampled to `to`, exactly `length` long.
+std::vector<float> resampled(
+    const std::vector<float>& samples, double from, double to, std::size_t length)
 {
-    if (sampleRate > kHighestFullRangeRate)
-        warn(formatted("at %.0f Hz the lowest pitch the analysis can find rises to about %.0f Hz",
-            sampleRate, kLowestPitchHertzPerRate * sampleRate));
+    std::vector<float> out(length, 0.0f);
+    if (samples.empty() || length == 0)
+        return out;
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    std::size_t made = 0;
+    soxr_oneshot(from, to, 1, samples.data(), samples.size(), nullptr, out.data(), out.size(),
+        &made, &io, nullptr, nullptr);
+    return out;
+}
+
+// The engine works at 44,100 Hz whatever the file's rate, as the plug-in does
+// whatever the host's: a file at another rate is resampled to it on the way
+// in (and the result back to the file's rate on the way out).
+void toTimeBase(AudioFile& input)
+{
+    if (input.sampleRate == static_cast<int>(kTimeBaseRate))
+        return;
+    const auto length = static_cast<std::size_t>(
+        std::llround(static_cast<double>(input.samples.size()) * kTimeBaseRate / input.sampleRate));
+    input.samples = resampled(input.samples, input.sampleRate, kTimeBaseRate, length);
+    input.sampleRate = static_cast<int>(kTimeBaseRate);
 }
 
 void describeTakes(const std::vector<TakeSpan>& takes, int sampleRate, const std::string& input)
@@ -165,7 +183,9 @@ std::optional<Failure> runTune(const TuneOptions& options)
         if (!path.empty())
             if (auto failure = checkWritable(path))
                 return failure;
-    warnAboutRate(input.sampleRate);
+    const int fileRate = input.sampleRate;
+    const std::size_t fileLength = input.samples.size();
+    toTimeBase(input);
 
     const CorrectionSettings settings = settingsOf(options);
     CorrectionResult result;
@@ -174,8 +194,9 @@ std::optional<Failure> runTune(const TuneOptions& options)
             !options.presetPath.empty(), options.plotPath, result, progress))
         return failure;
     describeTakes(result.takes, input.sampleRate, options.input);
-    if (auto failure
-        = writeOutput(options.output, result.output, input.sampleRate, input.channels, format))
+    if (fileRate != input.sampleRate)
+        result.output = resampled(result.output, input.sampleRate, fileRate, fileLength);
+    if (auto failure = writeOutput(options.output, result.output, fileRate, input.channels, format))
         return failure;
 
     int voiced = 0;
@@ -183,7 +204,7 @@ std::optional<Failure> runTune(const TuneOptions& options)
         voiced += note.voicedFrames > 0;
     std::printf("cantilo: %d notes tuned to %s, wrote %s (%.1f s, %d Hz)\n", voiced,
         scaleText(settings).c_str(), options.output.c_str(),
-        static_cast<double>(result.output.size()) / input.sampleRate, input.sampleRate);
+        static_cast<double>(result.output.size()) / fileRate, fileRate);
 
     if (!options.presetPath.empty()) {
         std::vector<uint8_t> file
@@ -201,7 +222,7 @@ std::optional<Failure> runAnalyse(const AnalyseOptions& options)
     AudioFile input;
     if (auto failure = readAudioFile(options.input, input))
         return failure;
-    warnAboutRate(input.sampleRate);
+    toTimeBase(input);
     std::vector<TakeSpan> takes;
     Progress progress;
     std::vector<FoundNote> notes = analyseVoice(input.samples, input.sampleRate, &takes, &progress);

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <sndfile.h>
+#include <soxr.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,9 +26,6 @@ constexpr const char* kVersionText
       "License GPL-3.0-or-later: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
       "This is free software: you are free to change and redistribute it.\n"
       "There is NO WARRANTY, to the extent permitted by law.\n";
-constexpr int kHighestFullRangeRate = 48000;
-// The analysis's lowest pitch scales with the rate: about 117 Hz at 96 kHz.
-constexpr double kLowestPitchHertzPerRate = 117.0 / 96000.0;
 constexpr int kDemoRate = 44100;
 constexpr int kDemoFormat = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
 
@@ -78,11 +76,31 @@ std::optional<Failure> checkWritable(const std::string& path)
     return std::nullopt;
 }
 
-void warnAboutRate(int sampleRate)
+// samples at rate `from` resampled to `to`, exactly `length` long.
+std::vector<float> resampled(
+    const std::vector<float>& samples, double from, double to, std::size_t length)
 {
-    if (sampleRate > kHighestFullRangeRate)
-        warn(formatted("at %.0f Hz the lowest pitch the analysis can find rises to about %.0f Hz",
-            sampleRate, kLowestPitchHertzPerRate * sampleRate));
+    std::vector<float> out(length, 0.0f);
+    if (samples.empty() || length == 0)
+        return out;
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    std::size_t made = 0;
+    soxr_oneshot(from, to, 1, samples.data(), samples.size(), nullptr, out.data(), out.size(),
+        &made, &io, nullptr, nullptr);
+    return out;
+}
+
+// The engine works at 44,100 Hz whatever the file's rate, as the plug-in does
+// whatever the host's: a file at another rate is resampled to it on the way
+// in (and the result back to the file's rate on the way out).
+void toTimeBase(AudioFile& input)
+{
+    if (input.sampleRate == static_cast<int>(kTimeBaseRate))
+        return;
+    const auto length = static_cast<std::size_t>(
+        std::llround(static_cast<double>(input.samples.size()) * kTimeBaseRate / input.sampleRate));
+    input.samples = resampled(input.samples, input.sampleRate, kTimeBaseRate, length);
+    input.sampleRate = static_cast<int>(kTimeBaseRate);
 }
 
 void describeTakes(const std::vector<TakeSpan>& takes, int sampleRate, const std::string& input)
@@ -242,7 +260,9 @@ std::optional<Failure> runTune(const TuneOptions& options)
                 return failure;
     if (!cutShort.empty())
         warn(cutShort);
-    warnAboutRate(input.sampleRate);
+    const int fileRate = input.sampleRate;
+    const std::size_t fileLength = input.samples.size();
+    toTimeBase(input);
 
     const CorrectionSettings settings = settingsOf(options);
     CorrectionResult result;
@@ -251,7 +271,9 @@ std::optional<Failure> runTune(const TuneOptions& options)
             !options.presetPath.empty(), options.plotPath, result, progress))
         return failure;
     describeTakes(result.takes, input.sampleRate, options.input);
-    if (auto failure = writeOutput(options.output, result.output, input.sampleRate, input.channels,
+    if (fileRate != input.sampleRate)
+        result.output = resampled(result.output, input.sampleRate, fileRate, fileLength);
+    if (auto failure = writeOutput(options.output, result.output, fileRate, input.channels,
             format, sameFile(options.input, options.output)))
         return failure;
 
@@ -260,8 +282,7 @@ std::optional<Failure> runTune(const TuneOptions& options)
         voiced += note.voicedFrames > 0;
     std::printf("cantilo: %s tuned to %s, wrote %s (%.1f s, %d Hz)\n",
         counted(voiced, "note", "notes").c_str(), scaleText(options).c_str(),
-        options.output.c_str(), static_cast<double>(result.output.size()) / input.sampleRate,
-        input.sampleRate);
+        options.output.c_str(), static_cast<double>(result.output.size()) / fileRate, fileRate);
     if (!options.plotPath.empty())
         std::printf("cantilo: drew the notes in %s\n", options.plotPath.c_str());
 
@@ -284,7 +305,7 @@ std::optional<Failure> runAnalyse(const AnalyseOptions& options)
         return failure;
     if (!cutShort.empty())
         warn(cutShort);
-    warnAboutRate(input.sampleRate);
+    toTimeBase(input);
     std::vector<TakeSpan> takes;
     Progress progress;
     std::vector<FoundNote> notes = analyseVoice(input.samples, input.sampleRate, &takes, &progress);

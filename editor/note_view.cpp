@@ -117,11 +117,17 @@ void NoteView::draw(CDrawContext* context)
 
 void NoteView::followCursor()
 {
-    if (!scene.showCursor || !scroller)
+    if (!scene.showCursor || !scroller) {
+        lastCursorFrame = -1.0f;
         return;
+    }
     TakeModel& model = effect->model;
     if (analysisRow == 0 && model.transportMode.load() == kLiveIntonation)
         return;
+    const float cursorFrame = scene.cursorX + static_cast<float>(scene.scroll);
+    if (cursorFrame == lastCursorFrame)
+        return;
+    lastCursorFrame = cursorFrame;
     if (scene.cursorX > kCursorFollowX || scene.cursorX < 0.0f) {
         scroller->scrollToFrame(static_cast<int>(scene.cursorX) + scene.scroll);
         // The scroll happens inside the frame's redraw, which clears the dirty

@@ -74,4 +74,8 @@ private:
     bool bandStep(GestureState& gesture, const CPoint& p);
 
     NoteViewScene scene;
+    // The cursor's frame when the view last looked: only a cursor that moved
+    // since is followed, so a host that stops processing when its transport
+    // stops leaves the view free to scroll.
+    float lastCursorFrame = -1.0f;
 };

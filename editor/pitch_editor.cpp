@@ -347,6 +347,7 @@ void PitchEditor::valueChanged(CDrawContext* context, CControl* control)
     } else if (tag == kTransferTag) {
         EditGuard guard(owner.editLock);
         segmentNotes(model);
+        owner.automaticCut.active = false; // the user's table from now on
     } else if (tag == kRenderTag) {
         renderToWave();
     }

@@ -3,8 +3,10 @@
 #include "engine/record_path.h"
 #include "model/segmentation.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -68,6 +70,27 @@ void recordBlock(ProcessingContext& context, const Channels& c, int frames)
     }
 }
 
+// Cuts the take into notes when there are none, or again when the table is
+// the cycle's own cut and recorded audio now lies beyond it.
+void cutNotesIfDue(ProcessingContext& context)
+{
+    TakeModel& model = context.model;
+    AutomaticCut* cut = context.automaticCut;
+    const int recorded = model.recordedLength.load(std::memory_order_relaxed);
+    bool due = model.noteCount < 1;
+    if (!due && cut && cut->active && recorded > cut->recordedLength) {
+        if (noteTableFingerprint(model) == cut->fingerprint)
+            due = true;
+        else
+            cut->active = false;
+    }
+    if (!due)
+        return;
+    segmentNotes(model);
+    if (cut)
+        *cut = {true, noteTableFingerprint(model), recorded};
+}
+
 // Returns whether at least one sample was played.
 bool playBlock(ProcessingContext& context, const Channels& c, int frames)
 {
@@ -86,8 +109,7 @@ bool playBlock(ProcessingContext& context, const Channels& c, int frames)
     }
     Resynthesis& resynthesis = context.resynthesis;
     resynthesis.invalidate(); // the table may have been edited since the last block
-    if (model.noteCount < 1)
-        segmentNotes(model);
+    cutNotesIfDue(context);
     for (int i = 0; i < frames; ++i) {
         if (model.takePosition % kMidiRetuneInterval == 0)
             resynthesis.midiRetune(model, model.takePosition);
@@ -99,7 +121,44 @@ bool playBlock(ProcessingContext& context, const Channels& c, int frames)
     return true;
 }
 
+void mix(uint64_t& hash, uint64_t value)
+{
+    constexpr uint64_t kPrime = 1099511628211ull;
+    hash = (hash ^ value) * kPrime;
+}
+
+void mixFloat(uint64_t& hash, float value)
+{
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    mix(hash, bits);
+}
+
 } // namespace
+
+uint64_t noteTableFingerprint(const TakeModel& model)
+{
+    constexpr uint64_t kOffsetBasis = 14695981039346656037ull;
+    uint64_t hash = kOffsetBasis;
+    const int count = std::clamp(model.noteCount, 0, kMaxNotes);
+    mix(hash, static_cast<uint64_t>(count));
+    const NoteArray* attributes[] = {&model.targetStart, &model.targetEnd, &model.sourceStart,
+        &model.sourceEnd, &model.pitch, &model.fineTune, &model.volume, &model.sourcePitch,
+        &model.rawContourDamping, &model.fineContourDamping, &model.vibratoAmplitude,
+        &model.vibratoRate, &model.vibratoAttack, &model.blending};
+    for (int n = 0; n < count; ++n) {
+        for (const NoteArray* values : attributes)
+            mixFloat(hash, (*values)[static_cast<std::size_t>(n)]);
+        mix(hash, static_cast<uint64_t>(model.sourceRow[static_cast<std::size_t>(n)]));
+        const ContourRow& row = model.contour[static_cast<std::size_t>(n)];
+        for (int k = 0; k < kContourLength; ++k)
+            if (row[static_cast<std::size_t>(k)] >= kDrawnPointThreshold) {
+                mix(hash, static_cast<uint64_t>(k));
+                mixFloat(hash, row[static_cast<std::size_t>(k)]);
+            }
+    }
+    return hash;
+}
 
 HostTransport hostTransport(const VstTimeInfo* timeInfo)
 {
@@ -139,7 +198,7 @@ BlockAction chooseBlockAction(TakeModel& model, const HostTransport& host)
     return BlockAction::kNone;
 }
 
-void processBlock(ProcessingContext& context, const VstTimeInfo* timeInfo, float** inputs,
+BlockAction processBlock(ProcessingContext& context, const VstTimeInfo* timeInfo, float** inputs,
     float** outputs, int sampleFrames)
 {
     TakeModel& model = context.model;
@@ -157,7 +216,7 @@ void processBlock(ProcessingContext& context, const VstTimeInfo* timeInfo, float
         // output buffers never repeat stale audio.
         for (int i = 0; i < frames; ++i)
             passThrough(c, i);
-        return;
+        return BlockAction::kNone;
     }
     model.recordCursor.store(-1.0f, std::memory_order_relaxed);
     model.playCursor.store(-1.0f, std::memory_order_relaxed);
@@ -178,4 +237,5 @@ void processBlock(ProcessingContext& context, const VstTimeInfo* timeInfo, float
         else
             model.scanViewRedrawRequested.store(true, std::memory_order_relaxed);
     }
+    return action;
 }

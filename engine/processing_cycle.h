@@ -15,6 +15,17 @@
 constexpr int kLiveLoopLength = 199680; // 390 frames: the "SCAN" view's width
 constexpr int kRedrawPositionUnit = 2000;
 
+// The note table the cycle cut by itself when playback found none. A host
+// that played a short stretch first (its lead-in was recorded and cut) goes
+// on to record the rest: playback cuts again once recorded audio lies beyond
+// the cut, as long as the table is still the one it cut. "transfer >>", a
+// restored chunk or any edit make the table the user's, never replaced.
+struct AutomaticCut {
+    bool active = false;
+    uint64_t fingerprint = 0; // of the table as cut
+    int recordedLength = 0; // of the take when cut
+};
+
 // What one block works on. The counter tells how many playing blocks were
 // silent because the user interface held the edit lock.
 struct ProcessingContext {
@@ -25,7 +36,12 @@ struct ProcessingContext {
     std::atomic<int>& silencedBlocks;
     AnalysisSettings analysis;
     ResynthesisSettings synthesis;
+    AutomaticCut* automaticCut = nullptr; // none: the first cut stays
 };
+
+// A hash of everything an edit changes in the note table: the attributes and
+// the drawn contour points (computed contour points are a cache).
+uint64_t noteTableFingerprint(const TakeModel& model);
 
 struct HostTransport {
     bool playing = false;
@@ -41,7 +57,8 @@ HostTransport hostTransport(const VstTimeInfo* timeInfo);
 // Chooses the block's action and moves takePosition where the mode says.
 BlockAction chooseBlockAction(TakeModel& model, const HostTransport& host);
 
-// One block of processReplacing. inputs and outputs hold two channels; the
-// second output (and any other pointer) may be null.
-void processBlock(ProcessingContext& context, const VstTimeInfo* timeInfo, float** inputs,
+// One block of processReplacing at the time base. inputs and outputs hold two
+// channels; the second output (and any other pointer) may be null. Returns
+// what the block did (kNone when it only passed the input through).
+BlockAction processBlock(ProcessingContext& context, const VstTimeInfo* timeInfo, float** inputs,
     float** outputs, int sampleFrames);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <soxr.h>
 #include <vector>
 
 namespace {
@@ -45,8 +46,7 @@ void renderBlocks(
 {
     TakeModel& model = effect.model;
     Resynthesis& resynthesis = effect.resynthesis;
-    const ResynthesisSettings settings {
-        effect.getSampleRate(), loadParameters(effect.parameters).pitchFactor};
+    const ResynthesisSettings settings = effect.synthesisSettings();
     const uint32_t step = std::max<uint32_t>(std::min(blockLength, sampleCount), 1);
     std::vector<float> block(step);
     resynthesis.beginRender(model);
@@ -60,18 +60,56 @@ void renderBlocks(
     resynthesis.endRender(model, sampleCount > 0 ? static_cast<int>(sampleCount - 1) : 0);
 }
 
+namespace {
+
+// The render at the time base, resampled to the host's rate.
+std::vector<float> renderAtRate(PitchEffect& effect, uint32_t sampleCount, double rate)
+{
+    std::vector<float> timeBase;
+    timeBase.reserve(sampleCount);
+    renderSamples(effect, sampleCount, [&timeBase](float sample) {
+        timeBase.push_back(sample);
+        return true;
+    });
+    std::vector<float> resampled(
+        static_cast<std::size_t>(std::llround(sampleCount * rate / kTimeBaseRate)));
+    std::size_t made = 0;
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    soxr_oneshot(kTimeBaseRate, rate, 1, timeBase.data(), timeBase.size(), nullptr,
+        resampled.data(), resampled.size(), &made, &io, nullptr, nullptr);
+    resampled.resize(made);
+    return resampled;
+}
+
+} // namespace
+
 bool renderTake(PitchEffect& effect, const char* path)
 {
     // The one long hold of the edit lock: the editor is frozen and playback
     // silent until the file is written.
     EditGuard guard(effect.editLock);
-    uint32_t sampleCount = renderSampleCount(effect.model);
+    const uint32_t sampleCount = renderSampleCount(effect.model);
+    const uint32_t rate = waveSampleRateFor(effect.getSampleRate());
     WaveWriter writer;
-    // The samples are computed at the host's rate, and the file says so.
-    if (!writer.open(path, sampleCount, waveSampleRateFor(effect.getSampleRate())))
+    if (rate == kWaveSampleRate) {
+        if (!writer.open(path, sampleCount, rate))
+            return false;
+        bool written = renderSamples(
+            effect, sampleCount, [&writer](float sample) { return writer.writeSample(sample); });
+        written = writer.close() && written;
+        if (!written)
+            std::remove(writer.filePath().c_str());
+        return written;
+    }
+    // The take is computed at the time base and written at the host's rate.
+    const auto expected = static_cast<uint32_t>(
+        std::llround(static_cast<double>(sampleCount) * rate / kTimeBaseRate));
+    if (!writer.open(path, expected, rate))
         return false;
-    bool written = renderSamples(
-        effect, sampleCount, [&writer](float sample) { return writer.writeSample(sample); });
+    const std::vector<float> samples = renderAtRate(effect, sampleCount, rate);
+    bool written = true;
+    for (uint32_t n = 0; n < expected && written; ++n)
+        written = writer.writeSample(n < samples.size() ? samples[n] : 0.0f);
     written = writer.close() && written;
     if (!written)
         std::remove(writer.filePath().c_str());

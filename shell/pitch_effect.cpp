@@ -6,6 +6,7 @@
 #include "shell/float_to_string.h"
 
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -42,15 +43,46 @@ PitchEffect::PitchEffect(audioMasterCallback audioMaster)
     // initial values as members.
 }
 
-PitchEffect::~PitchEffect() = default;
+PitchEffect::~PitchEffect() { delete converter.exchange(nullptr); }
 
-void PitchEffect::resume() { AudioEffectX::resume(); }
+void PitchEffect::resume()
+{
+    AudioEffectX::resume();
+    replaceConverter();
+}
+
+void PitchEffect::setSampleRate(float rate)
+{
+    AudioEffectX::setSampleRate(rate);
+    replaceConverter();
+}
+
+void PitchEffect::replaceConverter()
+{
+    std::unique_ptr<RateConverter> fresh = RateConverter::create(getSampleRate());
+    const VstInt32 delay = fresh ? fresh->delay() : 0;
+    RateConverter* old = converter.exchange(fresh.release());
+    const unsigned epoch = processEpoch.load();
+    if (epoch % 2 != 0)
+        while (processEpoch.load() == epoch)
+            std::this_thread::yield();
+    delete old;
+    if (cEffect.initialDelay != delay) {
+        cEffect.initialDelay = delay;
+        callHost(audioMasterIOChanged);
+    }
+}
 
 void PitchEffect::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames)
 {
+    processEpoch.fetch_add(1);
     ProcessingContext context {model, pitchDetector, resynthesis, editLock, silencedBlocks,
-        analysisSettings(), synthesisSettings()};
-    processBlock(context, getTimeInfo(0), inputs, outputs, sampleFrames);
+        analysisSettings(), synthesisSettings(), &automaticCut};
+    if (RateConverter* active = converter.load())
+        active->process(context, getTimeInfo(0), inputs, outputs, sampleFrames);
+    else
+        processBlock(context, getTimeInfo(0), inputs, outputs, sampleFrames);
+    processEpoch.fetch_add(1);
 }
 
 void PitchEffect::setParameter(VstInt32 index, float value)
@@ -72,8 +104,12 @@ void PitchEffect::getParameterLabel(VstInt32 index, char* text)
 
 void PitchEffect::getParameterDisplay(VstInt32 index, char* text)
 {
-    if (isParameterIndex(index))
-        float2string(storedParameter(loadParameters(parameters), index), text, kDisplayLength);
+    if (!isParameterIndex(index))
+        return;
+    // A value the display cannot show (huge or not finite) leaves it empty
+    // rather than the host's buffer as it was.
+    text[0] = 0;
+    float2string(storedParameter(loadParameters(parameters), index), text, kDisplayLength);
 }
 
 void PitchEffect::getParameterName(VstInt32 index, char* text)
@@ -182,6 +218,7 @@ VstInt32 PitchEffect::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/)
     applyChunk(model, bytes, *layout);
     setFormantMode(
         layout->settings.formantMode == kChunkFormantsKept ? kFormantsKept : kFormantsMove);
+    automaticCut.active = false; // a restored table is never cut again
     model.noteEditorRedrawRequested.store(true);
     return byteSize;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/edit_lock.h"
+#include "engine/rate_converter.h"
 #include "engine/resynthesis.h"
 #include "model/pitch_detector.h"
 #include "model/take_model.h"
@@ -21,6 +22,7 @@ public:
     ~PitchEffect() override;
 
     void resume() override;
+    void setSampleRate(float rate) override;
     void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
 
     void setParameter(VstInt32 index, float value) override;
@@ -55,15 +57,18 @@ public:
 
     ResynthesisSettings synthesisSettings() const
     {
-        return {getSampleRate(), loadParameters(parameters).pitchFactor,
+        return {static_cast<float>(kTimeBaseRate), loadParameters(parameters).pitchFactor,
             formantMode() == kFormantsKept};
     }
 
     AnalysisSettings analysisSettings() const
     {
         ParameterBlock values = loadParameters(parameters);
-        return {values.averagingCount, values.toneThreshold, getSampleRate()};
+        return {values.averagingCount, values.toneThreshold, static_cast<float>(kTimeBaseRate)};
     }
+
+    // The round trip the host compensates, in host samples (0 at 44,100 Hz).
+    VstInt32 latency() const { return cEffect.initialDelay; }
 
     TakeModel model;
     ParameterBlock parameters;
@@ -73,8 +78,17 @@ public:
     Resynthesis resynthesis;
     // Playing blocks that were silent because the edit lock was held.
     std::atomic<int> silencedBlocks {0};
+    // The table playback cut by itself, audio thread only.
+    AutomaticCut automaticCut;
 
 private:
+    // A converter for the rate in force replaces the one the audio thread
+    // may be using; the old one is deleted once no block is inside it.
+    void replaceConverter();
+
     std::unique_ptr<unsigned char[]> chunkBuffer;
     std::atomic<int> formantSetting {kFormantsMove};
+    std::atomic<RateConverter*> converter {nullptr};
+    // Odd while processReplacing runs.
+    std::atomic<unsigned> processEpoch {0};
 };

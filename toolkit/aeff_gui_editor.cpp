@@ -88,8 +88,15 @@ void AEffGUIEditor::idle()
     std::shared_ptr<bool> stillAlive = alive;
     if (frame)
         frame->idle();
-    if (*stillAlive)
-        runDeferredClose();
+    if (!*stillAlive)
+        return;
+    // The host destroyed its window before closing the editor: close
+    // quietly now, so that its next open starts afresh.
+    if (frame && frame->getPlatformWindow() && frame->getPlatformWindow()->isGone()) {
+        close();
+        return;
+    }
+    runDeferredClose();
 }
 
 bool AEffGUIEditor::onKeyDown(VstKeyCode& key) { return frame && frame->onKeyDown(key) != -1; }

@@ -60,6 +60,11 @@ public:
     // The window's origin in screen pixels, for placing popups.
     virtual CPoint screenOrigin() = 0;
     virtual uintptr_t nativeHandle() const = 0;
+
+    // True once the native window was destroyed under the frame (a host that
+    // destroys its own window before closing the editor): nothing reaches
+    // it any more, and the editor closes at its next idle.
+    virtual bool isGone() const { return false; }
 };
 
 class PlatformClock {
@@ -73,7 +78,7 @@ public:
 struct PopupMenuItem {
     std::string text; // ISO 8859-1
     bool checked = false;
-    int fontId = 0;  // the menu's font, in which the runner shows the text
+    int fontId = 0; // the menu's font, in which the runner shows the text
 };
 
 class PopupMenuRunner {

@@ -1,12 +1,12 @@
 // The plug-in as a host sees it: loaded with dlopen, created through
 // VSTPluginMain, driven through its dispatcher.
-#include <gtest/gtest.h>
+#include "test_host.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include "test_host.h"
+#include <gtest/gtest.h>
+#include <limits>
 
 namespace {
 
@@ -24,7 +24,7 @@ protected:
             host.closeInstance(effect);
     }
     VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                       void* ptr = nullptr, float opt = 0.0f)
+        void* ptr = nullptr, float opt = 0.0f)
     {
         return TestHost::dispatch(effect, opcode, index, value, ptr, opt);
     }
@@ -33,7 +33,7 @@ protected:
     AEffect* effect = nullptr;
 };
 
-}  // namespace
+} // namespace
 
 TEST(PluginEntryTest, BothEntryPointsAreTheSameFunction)
 {
@@ -41,10 +41,10 @@ TEST(PluginEntryTest, BothEntryPointsAreTheSameFunction)
     ASSERT_TRUE(host.loaded());
     ASSERT_NE(host.vstPluginMain, nullptr);
     ASSERT_NE(host.mainEntry, nullptr);
-    AEffect* viaMain = host.mainEntry(nullptr);  // no host: no instance
+    AEffect* viaMain = host.mainEntry(nullptr); // no host: no instance
     EXPECT_EQ(viaMain, nullptr);
     AEffect* effect = host.mainEntry([](AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*,
-                                        float) -> VstIntPtr { return opcode == 1 ? 2400 : 0; });
+                                         float) -> VstIntPtr { return opcode == 1 ? 2400 : 0; });
     ASSERT_NE(effect, nullptr);
     EXPECT_EQ(effect->magic, kEffectMagic);
     EXPECT_EQ(effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f), 1);
@@ -173,6 +173,28 @@ TEST_F(PluginBoundaryTest, ParameterStringsAndOutOfRangeIndices)
     EXPECT_EQ(effect->getParameter(effect, 12), 0.0f);
 }
 
+// Whatever value a host or an automation lane sets, the three strings of
+// every parameter come back terminated inside the host's buffer.
+TEST_F(PluginBoundaryTest, ParameterStringsAreTerminatedAfterAnyValue)
+{
+    constexpr int kParameters = 11;
+    constexpr std::size_t kHostBuffer = 64;
+    const float values[] = {0.5f, 1.0e30f, -1.0e30f, std::numeric_limits<float>::infinity(),
+        -std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN(), 0.0f};
+    for (float value : values) {
+        for (int index = 0; index < kParameters; ++index) {
+            effect->setParameter(effect, index, value);
+            for (VstInt32 opcode : {effGetParamDisplay, effGetParamName, effGetParamLabel}) {
+                char text[kHostBuffer];
+                std::memset(text, 'X', sizeof text);
+                dispatch(opcode, index, 0, text);
+                EXPECT_NE(std::memchr(text, 0, sizeof text), nullptr)
+                    << "opcode " << opcode << ", parameter " << index << ", value " << value;
+            }
+        }
+    }
+}
+
 TEST_F(PluginBoundaryTest, NullPointersAnswerZeroAndTouchNothing)
 {
     EXPECT_EQ(dispatch(effGetChunk, 0, 0, nullptr), 0);
@@ -191,17 +213,14 @@ TEST_F(PluginBoundaryTest, NullPointersAnswerZeroAndTouchNothing)
 
 TEST_F(PluginBoundaryTest, UnknownAndInertOpcodesAnswerZero)
 {
-    const VstInt32 inert[] = {effString2Parameter, effGetProgramNameIndexed,
-                              effGetInputProperties, effGetOutputProperties, effOfflineNotify,
-                              effOfflinePrepare, effOfflineRun, effProcessVarIo,
-                              effSetSpeakerArrangement, effSetBypass, effGetParameterProperties,
-                              effHasMidiProgramsChanged, effGetMidiKeyName, effBeginSetProgram,
-                              effEndSetProgram, effSetPanLaw, effSetProcessPrecision,
-                              effGetMidiProgramName, effGetMidiProgramCategory,
-                              effShellGetNextPlugin, effStartProcess, effStopProcess,
-                              effBeginLoadBank, effBeginLoadProgram, effGetNumMidiInputChannels,
-                              effGetNumMidiOutputChannels, effVendorSpecific, effGetVu,
-                              effEditDraw, effEditTop, 80, 200, -5, 100000};
+    const VstInt32 inert[] = {effString2Parameter, effGetProgramNameIndexed, effGetInputProperties,
+        effGetOutputProperties, effOfflineNotify, effOfflinePrepare, effOfflineRun, effProcessVarIo,
+        effSetSpeakerArrangement, effSetBypass, effGetParameterProperties,
+        effHasMidiProgramsChanged, effGetMidiKeyName, effBeginSetProgram, effEndSetProgram,
+        effSetPanLaw, effSetProcessPrecision, effGetMidiProgramName, effGetMidiProgramCategory,
+        effShellGetNextPlugin, effStartProcess, effStopProcess, effBeginLoadBank,
+        effBeginLoadProgram, effGetNumMidiInputChannels, effGetNumMidiOutputChannels,
+        effVendorSpecific, effGetVu, effEditDraw, effEditTop, 80, 200, -5, 100000};
     char buffer[1024] = {};
     for (VstInt32 opcode : inert)
         EXPECT_EQ(dispatch(opcode, 0, 0, buffer), 0) << opcode;
@@ -238,13 +257,13 @@ TEST_F(PluginBoundaryTest, EditorReportsItsRectangleButDoesNotOpenYet)
 
 TEST_F(PluginBoundaryTest, MidiEventsThroughTheDispatcherAnswerOne)
 {
-    VstMidiEvent noteOn{};
+    VstMidiEvent noteOn {};
     noteOn.type = kVstMidiType;
     noteOn.byteSize = sizeof(VstMidiEvent) - 8;
     noteOn.midiData[0] = static_cast<char>(0x90);
     noteOn.midiData[1] = 60;
     noteOn.midiData[2] = 100;
-    VstEvents events{};
+    VstEvents events {};
     events.numEvents = 1;
     events.events[0] = reinterpret_cast<VstEvent*>(&noteOn);
     EXPECT_EQ(dispatch(effProcessEvents, 0, 0, &events), 1);
@@ -283,7 +302,7 @@ long virtualKilobytes()
     return kilobytes;
 }
 
-}  // namespace
+} // namespace
 
 TEST(PluginLifetimeTest, CloseReturnsTheTakeMemory)
 {

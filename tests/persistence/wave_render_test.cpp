@@ -2,6 +2,7 @@
 #include "persistence/wave_render.h"
 #include "persistence/wave_writer.h"
 #include "shell/pitch_effect.h"
+#include "support/pitch_measure.h"
 
 #include <cmath>
 #include <cstring>
@@ -121,7 +122,33 @@ TEST_F(WaveRenderTest, TheHeaderGivesTheHostsSampleRate)
     file = readFile(pathOf("at48.wav"));
     EXPECT_EQ(u32At(file, 24), 48000u);
     EXPECT_EQ(u32At(file, 28), 192000u);
-    EXPECT_EQ(u32At(file, 40), 2048u); // the length stays counted in frames
+    // One frame of the time base lasts 512 / 44,100 s: 557 stereo pairs at 48 kHz.
+    EXPECT_EQ(u32At(file, 40), 557u * 4u);
+}
+
+// The take is computed at 44,100 Hz and resampled: at 96 kHz the file lasts
+// as long and sounds at the same pitch as at 44.1 kHz.
+TEST_F(WaveRenderTest, AtAnotherRateTheRenderKeepsItsLengthAndPitch)
+{
+    auto middleOfFirstNote = [&](const char* name, double rate) {
+        singTwoNotes(effect->model);
+        effect->setSampleRate(static_cast<float>(rate));
+        EXPECT_TRUE(renderTake(*effect, pathOf(name).c_str()));
+        Bytes file = readFile(pathOf(name) + ".wav");
+        const auto pairs = static_cast<std::size_t>(u32At(file, 40) / 4);
+        EXPECT_EQ(pairs, static_cast<std::size_t>(std::llround(160 * 512 * rate / 44100.0)));
+        constexpr double kMiddleSeconds = 0.45;
+        constexpr double kWindowSeconds = 0.1;
+        std::vector<float> left;
+        const auto from = static_cast<std::size_t>(kMiddleSeconds * rate);
+        for (std::size_t i = from; i < from + static_cast<std::size_t>(kWindowSeconds * rate); ++i)
+            left.push_back(s16(file, 44 + 4 * i) / 32768.0f);
+        return measureFrequency(left.data(), left.size(), rate);
+    };
+    const double at44 = middleOfFirstNote("base", 44100.0);
+    const double at96 = middleOfFirstNote("high", 96000.0);
+    ASSERT_GT(at44, 0.0);
+    EXPECT_NEAR(centsBetween(at44, at96), 0.0, 2.0);
 }
 
 TEST(WaveSampleRateTest, RoundsToWholeHertzAndFallsBackWhenNoHeaderHoldsIt)

@@ -185,6 +185,56 @@ TEST_F(PluginPlaybackWindowTest, ReopeningKeepsTheEditAndSelectsScanAgain)
     host.closeInstance(effect);
 }
 
+// A host that stops calling processReplacing when its transport stops: the
+// play cursor stays where playback left it, and the note editor no longer
+// follows it, so the user scrolls it freely (a click on the scroll bar's
+// track moves the view there).
+TEST_F(PluginPlaybackWindowTest, TheNoteEditorScrollsFreelyOnceTheHostStopsProcessing)
+{
+    constexpr int kStartFrame = 3000;
+    constexpr int kPlayedBlocks = 40;
+    constexpr CPoint kTrackLeftEnd {430, 393}; // the note editor's scroll bar, far left
+    constexpr CPoint kTrackRightEnd {805, 393};
+    TestHost host;
+    AEffect* effect = recordedInstance(host);
+    ASSERT_NE(effect, nullptr);
+    PitchEffect* core = effectOf(effect);
+    core->model.requestedTakePosition = kStartFrame * kFrameLength;
+    Window hostWindow = makeHostWindow(0, 0, 820, 520);
+    ASSERT_EQ(TestHost::dispatch(effect, effEditOpen, 0, 0, handle(hostWindow)), 1);
+
+    std::vector<float> silence(kBlock, 0.0f), left(kBlock), right(kBlock);
+    float* inputs[2] = {silence.data(), silence.data()};
+    float* outputs[2] = {left.data(), right.data()};
+    for (int block = 0; block < kPlayedBlocks; ++block) {
+        host.process(effect, inputs, outputs, kBlock);
+        TestHost::dispatch(effect, effEditIdle);
+    }
+    // The view followed the cursor; now the host calls nothing but idle.
+    ASSERT_TRUE(within([&] { TestHost::dispatch(effect, effEditIdle); },
+        [&] { return core->model.viewStartFrame >= kStartFrame; }));
+    const int followed = core->model.viewStartFrame;
+
+    click(kTrackLeftEnd.h, kTrackLeftEnd.v);
+    EXPECT_TRUE(within([&] { TestHost::dispatch(effect, effEditIdle); },
+        [&] { return core->model.viewStartFrame < followed; }));
+    for (int i = 0; i < 5; ++i)
+        TestHost::dispatch(effect, effEditIdle);
+    const int scrolled = core->model.viewStartFrame;
+    EXPECT_LT(scrolled, followed);
+
+    // A click on the track's far right: the view goes there and stays, past
+    // the cursor.
+    click(kTrackRightEnd.h, kTrackRightEnd.v);
+    EXPECT_TRUE(within([&] { TestHost::dispatch(effect, effEditIdle); },
+        [&] { return core->model.viewStartFrame > followed; }));
+    for (int i = 0; i < 5; ++i)
+        TestHost::dispatch(effect, effEditIdle);
+    EXPECT_GT(core->model.viewStartFrame, followed);
+    TestHost::dispatch(effect, effEditClose);
+    host.closeInstance(effect);
+}
+
 // Real-time pacing: a long run that the sanitizer builds leave out (their
 // slowed copies of the drawing would hold the lock for a block's length).
 class PluginPlaybackEndToEndTest : public PluginPlaybackWindowTest { };

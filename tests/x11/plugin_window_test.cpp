@@ -154,4 +154,38 @@ TEST_F(PluginWindowTest, TwoInstancesInTwoHostWindowsWorkIndependently)
     host.closeInstance(one);
 }
 
+// A host that destroys its window before effEditClose, idling the editor in
+// between or not, and idling it after the close: every X call on the gone
+// windows is caught, the editor closes quietly, and the next open works.
+TEST_F(PluginWindowTest, AHostWindowDestroyedFirstClosesTheEditorQuietly)
+{
+    TestHost host;
+    host.timeInfoAvailable = false; // no tempo: the beat grid of the offscreen picture
+    AEffect* effect = host.createInstance();
+    ASSERT_NE(effect, nullptr);
+    for (bool idleBeforeClose : {true, false}) {
+        Window doomed = makeHostWindow(0, 0, kWidth, kHeight);
+        ASSERT_EQ(TestHost::dispatch(effect, effEditOpen, 0, 0, handle(doomed)), 1);
+        Window child = children(doomed).at(0);
+        ASSERT_TRUE(showsEditor(effect, child));
+        XDestroyWindow(dpy, doomed);
+        XSync(dpy, False);
+        std::erase(hostWindows, doomed);
+        if (idleBeforeClose)
+            for (int pass = 0; pass < 3; ++pass)
+                idle(effect);
+        TestHost::dispatch(effect, effEditClose);
+        idle(effect);
+
+        Window next = makeHostWindow(0, 0, kWidth, kHeight);
+        ASSERT_EQ(TestHost::dispatch(effect, effEditOpen, 0, 0, handle(next)), 1);
+        const std::vector<Window> inside = children(next);
+        ASSERT_EQ(inside.size(), 1u);
+        EXPECT_TRUE(showsEditor(effect, inside[0]))
+            << (idleBeforeClose ? "idled" : "closed at once");
+        TestHost::dispatch(effect, effEditClose);
+    }
+    host.closeInstance(effect);
+}
+
 } // namespace

@@ -27,13 +27,16 @@ CRect exposedArea(const XExposeEvent& e) { return CRect(e.x, e.y, e.x + e.width,
 
 bool withoutXErrors(Display* display, const std::function<void()>& f)
 {
+    // The handler goes in first: an error still on its way from an earlier
+    // request must not reach the host's handler (Xlib's ends the process).
+    XErrorHandler previous = XSetErrorHandler(countError);
     XSync(display, False);
     caughtErrors = 0;
-    XErrorHandler previous = XSetErrorHandler(countError);
     f();
     XSync(display, False);
+    const bool clean = caughtErrors == 0;
     XSetErrorHandler(previous);
-    return caughtErrors == 0;
+    return clean;
 }
 
 long buttonsFromState(unsigned int state)
@@ -132,11 +135,20 @@ X11Window::X11Window(Display* display, Window window, int width, int height)
 
 X11Window::~X11Window()
 {
-    cairo_surface_destroy(onScreen);
+    // The host may have destroyed its window, and ours with it, first.
+    withoutXErrors(dpy, [&] {
+        cairo_surface_destroy(onScreen);
+        if (!gone)
+            XDestroyWindow(dpy, window);
+    });
     cairo_surface_destroy(back);
-    XDestroyWindow(dpy, window);
-    XSync(dpy, False);
     XCloseDisplay(dpy);
+}
+
+void X11Window::guarded(const std::function<void()>& f)
+{
+    if (!gone && !withoutXErrors(dpy, f))
+        gone = true;
 }
 
 void X11Window::present(const CRect& area)
@@ -146,17 +158,23 @@ void X11Window::present(const CRect& area)
     if (visible.isEmpty())
         return;
     cairo_surface_flush(back);
-    cairo_t* cr = cairo_create(onScreen);
-    cairo_set_source_surface(cr, back, 0, 0);
-    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    cairo_rectangle(cr, visible.left, visible.top, visible.width(), visible.height());
-    cairo_fill(cr);
-    cairo_destroy(cr);
-    cairo_surface_flush(onScreen);
-    XFlush(dpy);
+    guarded([&] {
+        cairo_t* cr = cairo_create(onScreen);
+        cairo_set_source_surface(cr, back, 0, 0);
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_rectangle(cr, visible.left, visible.top, visible.width(), visible.height());
+        cairo_fill(cr);
+        cairo_destroy(cr);
+        cairo_surface_flush(onScreen);
+    });
 }
 
 void X11Window::invalidate(const CRect& area)
+{
+    guarded([&] { sendExposure(area); });
+}
+
+void X11Window::sendExposure(const CRect& area)
 {
     XEvent event {};
     event.xexpose.type = Expose;
@@ -167,11 +185,12 @@ void X11Window::invalidate(const CRect& area)
     event.xexpose.width = area.width();
     event.xexpose.height = area.height();
     XSendEvent(dpy, window, False, ExposureMask, &event);
-    XFlush(dpy);
 }
 
 void X11Window::handleEvents(WindowEvents& sink, EventFilter filter)
 {
+    if (gone)
+        return;
     XEvent event;
     if (filter == EventFilter::paintOnly) {
         while (XCheckWindowEvent(dpy, window, ExposureMask, &event))
@@ -187,9 +206,10 @@ void X11Window::handleEvents(WindowEvents& sink, EventFilter filter)
 
 void X11Window::dispatch(XEvent& event, WindowEvents& sink)
 {
-    if (event.xany.window != window)
+    if (event.xany.window != window || gone)
         return;
     switch (event.type) {
+    case DestroyNotify: gone = true; break;
     case Expose: sink.windowExposed(exposedArea(event.xexpose)); break;
     case ButtonPress: {
         CPoint where(event.xbutton.x, event.xbutton.y);
@@ -235,34 +255,44 @@ void X11Window::dispatch(XEvent& event, WindowEvents& sink)
 
 void X11Window::discardInput()
 {
-    XSync(dpy, False);
-    XEvent event;
-    while (XCheckWindowEvent(dpy, window, kInputMask, &event)) { }
+    guarded([&] {
+        XSync(dpy, False);
+        XEvent event;
+        while (XCheckWindowEvent(dpy, window, kInputMask, &event)) { }
+    });
 }
 
 CPoint X11Window::pointerPosition()
 {
-    Window root, child;
-    int rootX = 0, rootY = 0, x = 0, y = 0;
-    unsigned int mask = 0;
-    XQueryPointer(dpy, window, &root, &child, &rootX, &rootY, &x, &y, &mask);
+    int x = 0, y = 0;
+    guarded([&] {
+        Window root, child;
+        int rootX = 0, rootY = 0;
+        unsigned int mask = 0;
+        XQueryPointer(dpy, window, &root, &child, &rootX, &rootY, &x, &y, &mask);
+    });
     return CPoint(x, y);
 }
 
 long X11Window::pointerButtons()
 {
-    Window root, child;
-    int rootX = 0, rootY = 0, x = 0, y = 0;
+    // A window that is gone has no buttons down: a tracking loop ends.
     unsigned int mask = 0;
-    if (!XQueryPointer(dpy, window, &root, &child, &rootX, &rootY, &x, &y, &mask))
-        return 0;
-    return buttonsFromState(mask);
+    bool onScreen = false;
+    guarded([&] {
+        Window root, child;
+        int rootX = 0, rootY = 0, x = 0, y = 0;
+        onScreen = XQueryPointer(dpy, window, &root, &child, &rootX, &rootY, &x, &y, &mask);
+    });
+    return onScreen && !gone ? buttonsFromState(mask) : 0;
 }
 
 CPoint X11Window::screenOrigin()
 {
     int x = 0, y = 0;
-    Window child;
-    XTranslateCoordinates(dpy, window, DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
+    guarded([&] {
+        Window child;
+        XTranslateCoordinates(dpy, window, DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
+    });
     return CPoint(x, y);
 }

@@ -26,6 +26,7 @@ public:
     long pointerButtons() override;
     CPoint screenOrigin() override;
     uintptr_t nativeHandle() const override { return uintptr_t(window); }
+    bool isGone() const override { return gone; }
 
     Display* display() const { return dpy; }
     Window xWindow() const { return window; }
@@ -33,6 +34,10 @@ public:
 private:
     X11Window(Display* display, Window window, int width, int height);
     void dispatch(XEvent& event, WindowEvents& sink);
+    // Runs f unless the window is gone, with X errors caught; an error means
+    // the window is gone.
+    void guarded(const std::function<void()>& f);
+    void sendExposure(const CRect& area);
 
     Display* dpy;
     Window window;
@@ -40,6 +45,7 @@ private:
     int windowHeight;
     cairo_surface_t* back;
     cairo_surface_t* onScreen;
+    bool gone = false;
 };
 
 // X11 state to toolkit terms, shared by the window and the dialogs.
@@ -47,5 +53,7 @@ long buttonsFromState(unsigned int state);
 bool keyFromEvent(XKeyEvent& event, VstKeyCode& key);
 
 // Runs f with X errors caught instead of ending the process; returns false
-// when f raised one. The host's own error handler is restored afterwards.
+// when f raised one. Every request f makes has reached the server (and its
+// error, if any, has been caught) when this returns. The host's own error
+// handler is restored afterwards.
 bool withoutXErrors(Display* display, const std::function<void()>& f);

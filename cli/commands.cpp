@@ -7,6 +7,7 @@
 #include "cli/progress.h"
 #include "cli/sung_melody.h"
 #include "cli/voice_correction.h"
+#include "engine/rate_converter.h"
 #include "shell/pitch_effect.h"
 
 #include <cerrno>
@@ -15,7 +16,6 @@
 #include <cstring>
 #include <filesystem>
 #include <sndfile.h>
-#include <soxr.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,20 +76,6 @@ std::optional<Failure> checkWritable(const std::string& path)
     return std::nullopt;
 }
 
-// samples at rate `from` resampled to `to`, exactly `length` long.
-std::vector<float> resampled(
-    const std::vector<float>& samples, double from, double to, std::size_t length)
-{
-    std::vector<float> out(length, 0.0f);
-    if (samples.empty() || length == 0)
-        return out;
-    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
-    std::size_t made = 0;
-    soxr_oneshot(from, to, 1, samples.data(), samples.size(), nullptr, out.data(), out.size(),
-        &made, &io, nullptr, nullptr);
-    return out;
-}
-
 // The engine works at 44,100 Hz whatever the file's rate, as the plug-in does
 // whatever the host's: a file at another rate is resampled to it on the way
 // in (and the result back to the file's rate on the way out).
@@ -99,7 +85,8 @@ void toTimeBase(AudioFile& input)
         return;
     const auto length = static_cast<std::size_t>(
         std::llround(static_cast<double>(input.samples.size()) * kTimeBaseRate / input.sampleRate));
-    input.samples = resampled(input.samples, input.sampleRate, kTimeBaseRate, length);
+    input.samples = resampledOnce(
+        input.samples.data(), input.samples.size(), input.sampleRate, kTimeBaseRate, length);
     input.sampleRate = static_cast<int>(kTimeBaseRate);
 }
 
@@ -272,9 +259,10 @@ std::optional<Failure> runTune(const TuneOptions& options)
         return failure;
     describeTakes(result.takes, input.sampleRate, options.input);
     if (fileRate != input.sampleRate)
-        result.output = resampled(result.output, input.sampleRate, fileRate, fileLength);
-    if (auto failure = writeOutput(options.output, result.output, fileRate, input.channels,
-            format, sameFile(options.input, options.output)))
+        result.output = resampledOnce(
+            result.output.data(), result.output.size(), input.sampleRate, fileRate, fileLength);
+    if (auto failure = writeOutput(options.output, result.output, fileRate, input.channels, format,
+            sameFile(options.input, options.output)))
         return failure;
 
     int voiced = 0;

@@ -271,3 +271,16 @@ void RateConverter::process(ProcessingContext& context, const VstTimeInfo* timeI
             out1 ? out1 + offset : nullptr, frames);
     }
 }
+
+std::vector<float> resampledOnce(
+    const float* samples, std::size_t count, double from, double to, std::size_t length)
+{
+    std::vector<float> out(length, 0.0f);
+    if (count == 0 || length == 0)
+        return out;
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    std::size_t made = 0;
+    soxr_oneshot(
+        from, to, 1, samples, count, nullptr, out.data(), out.size(), &made, &io, nullptr, nullptr);
+    return out;
+}

@@ -18,6 +18,12 @@
 
 constexpr double kTimeBaseRate = 44100.0;
 
+// A whole signal at rate `from` resampled to `to` in one go, exactly `length`
+// samples long (zeros past what the signal gives). For files and renders, not
+// for the audio thread: it allocates.
+std::vector<float> resampledOnce(
+    const float* samples, std::size_t count, double from, double to, std::size_t length);
+
 class RateConverter {
 public:
     // Null when hostRate is the time base: the cycle then works on the host's

@@ -1,12 +1,12 @@
 #include "persistence/wave_render.h"
 
+#include "engine/rate_converter.h"
 #include "persistence/wave_writer.h"
 #include "shell/pitch_effect.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <soxr.h>
 #include <vector>
 
 namespace {
@@ -71,14 +71,8 @@ std::vector<float> renderAtRate(PitchEffect& effect, uint32_t sampleCount, doubl
         timeBase.push_back(sample);
         return true;
     });
-    std::vector<float> resampled(
+    return resampledOnce(timeBase.data(), timeBase.size(), kTimeBaseRate, rate,
         static_cast<std::size_t>(std::llround(sampleCount * rate / kTimeBaseRate)));
-    std::size_t made = 0;
-    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
-    soxr_oneshot(kTimeBaseRate, rate, 1, timeBase.data(), timeBase.size(), nullptr,
-        resampled.data(), resampled.size(), &made, &io, nullptr, nullptr);
-    resampled.resize(made);
-    return resampled;
 }
 
 } // namespace

@@ -14,13 +14,18 @@ constexpr float kRetuneTolerance = 0.1f; // a started note further off glides
 constexpr float kRetuneStep = 1.2f; // semitones per retune at most
 constexpr float kRetuneSnap = 0.005f; // closer than this the note is left
 constexpr int kRetuneLookahead = 10; // frames
+// Neighbouring frame pitches further apart than this are no glide to follow
+// (an octave stray, a new note after a gap): the nearer one holds alone.
+constexpr double kMaxInterpolatedStep = 3.0; // semitones
+// A voice reading faster than the take may lag by this share of its jump
+// more than the jump before it jumps forward: when the take's pitch rises
+// the jump shrinks under a lagging offset, which then climbs back by itself.
+// Jumping at once would send it forward and, the read running faster, back
+// again within a crossfade. During a crossfade the voice may also read this
+// share ahead of the stretched position.
+constexpr double kLagTolerance = 0.25;
 
 bool isFinite(double x) { return std::isfinite(x); }
-
-double frequencyOfPitch(double pitch)
-{
-    return kReferenceFrequency * std::exp2((pitch + kReferencePitchOffset) / kSemitonesPerOctave);
-}
 
 // The sung pitch of take frame srcFrame in Hz; false when the frame gives no
 // reliable pitch (outside the analysis, unvoiced, out of range).
@@ -37,26 +42,42 @@ bool sourceFrequency(const TakeModel& model, double srcFrame, double& pitch, dou
     return frequency >= kMinimumSourceFrequency && frequency <= kMaximumSourceFrequency;
 }
 
+// The pitch of take frame f in semitones; false when it has none that
+// playback may use (outside the analysis, unvoiced, out of range).
+bool reliableFramePitch(const TakeModel& model, double f, double& pitch)
+{
+    if (!(f >= 0.0 && f < kAnalysedFrames))
+        return false;
+    auto i = static_cast<int>(f);
+    if (!(loadRelaxed(model.frameVoicing[0][i]) > 0.0f))
+        return false;
+    pitch = loadRelaxed(model.framePitch[0][i]);
+    double frequency = frequencyOfPitch(pitch);
+    return frequency >= kMinimumSourceFrequency && frequency <= kMaximumSourceFrequency;
+}
+
 float volumeOf(const TakeModel& model, int note)
 {
     float v = model.volume[note];
     return std::isfinite(v) ? v : 0.0f;
 }
 
-// Moves a read offset back inside (-period, 0] by whole periods; true when it
-// jumped. Arithmetic rather than repeated steps, so no offset can make it loop.
-bool wrapOffset(double& offset, double period)
+// Moves a read offset back inside (-period, 0] by whole periods once it
+// passes upperEdge (0 or above) or falls to lowerEdge (-period or below);
+// true when it jumped. Arithmetic rather than repeated steps, so no offset
+// can make it loop.
+bool wrapOffset(double& offset, double period, double upperEdge, double lowerEdge)
 {
     bool jumped = false;
-    if (offset > 0.0) {
+    if (offset > upperEdge) {
         offset -= std::ceil(offset / period) * period;
         jumped = true;
     }
-    if (offset <= -period) {
+    if (offset <= lowerEdge) {
         offset += (std::floor((-period - offset) / period) + 1.0) * period;
         jumped = true;
     }
-    if (offset > 0.0 || offset <= -period) // rounding at the window's edge
+    if (offset > upperEdge || offset <= lowerEdge) // rounding at the window's edge
         offset = 0.0;
     return jumped;
 }
@@ -71,6 +92,11 @@ void applyRetune(TakeModel& model, int note, float change)
 
 } // namespace
 
+double frequencyOfPitch(double pitch)
+{
+    return kReferenceFrequency * std::exp2((pitch + kReferencePitchOffset) / kSemitonesPerOctave);
+}
+
 float readTake(const TakeModel& model, double x)
 {
     if (!(x >= 0.0 && x < kTakeLength))
@@ -81,6 +107,33 @@ float readTake(const TakeModel& model, double x)
         return v;
     float next = i + 1 < kTakeLength ? loadRelaxed(model.recordBuffer[i + 1]) : v;
     return static_cast<float>(v + (next - v) * (x - i));
+}
+
+double takePitchAt(const TakeModel& model, double x, double fallback)
+{
+    const double frames = x / kFrameLength;
+    const double first = std::floor(frames);
+    const double t = frames - first;
+    double a = 0.0;
+    double b = 0.0;
+    const bool hasA = reliableFramePitch(model, first, a);
+    const bool hasB = reliableFramePitch(model, first + 1.0, b);
+    if (hasA && hasB) {
+        if (std::fabs(b - a) <= kMaxInterpolatedStep)
+            return a + (b - a) * t;
+        return t < 0.5 ? a : b;
+    }
+    if (hasA)
+        return a;
+    if (hasB)
+        return b;
+    return fallback;
+}
+
+double targetPitchAt(const NoteFrameTerms& terms, double position)
+{
+    const double intoFrame = position - std::floor(position / kFrameLength) * kFrameLength;
+    return terms.targetPitch + terms.targetSlope * intoFrame;
 }
 
 bool noteFrameTerms(TakeModel& model, int note, int frame, const ResynthesisSettings& settings,
@@ -115,6 +168,10 @@ bool noteFrameTerms(TakeModel& model, int note, int frame, const ResynthesisSett
     bool pitched = sourceFrequency(model, srcFrame, sourcePitch, frequency);
     PitchLookup target = lookupNotePitch(model, note, static_cast<float>(f - targetStart));
     double shift = pitched && target.found ? target.pitch - sourcePitch : 0.0;
+    // A note left at its measured pitch comes back with rounding of the
+    // contour's arithmetic in its shift; it plays the take as it is.
+    if (terms.stretch == 1.0 && std::fabs(shift) < kUnshiftedLimit)
+        shift = 0.0;
     if (!target.found || !(std::fabs(shift) < kShiftLimit))
         pitched = false;
     if (pitched)
@@ -123,6 +180,23 @@ bool noteFrameTerms(TakeModel& model, int note, int frame, const ResynthesisSett
         rate = 1.0;
 
     double pitchFactor = std::isfinite(settings.pitchFactor) ? settings.pitchFactor : 1.0;
+    terms.sampleRate = settings.sampleRate;
+    terms.pitchFactor = pitchFactor;
+    terms.stretchRate = 1.0 - 1.0 / terms.stretch;
+    terms.sourcePitch = sourcePitch;
+    terms.targetPitch = target.pitch;
+    terms.targetSlope = 0.0;
+    if (pitched) {
+        // The pitch the note asks for at the next frame, where the source is
+        // sung there too: the target glides towards it sample by sample
+        // instead of stepping at the frame's end.
+        float voicing = 0.0f;
+        PitchLookup next
+            = lookupNotePitch(model, note, static_cast<float>(f + 1.0 - targetStart), &voicing);
+        const double step = static_cast<double>(next.pitch) - target.pitch;
+        if (next.found && voicing > 0.0f && std::fabs(step) <= kMaxInterpolatedStep)
+            terms.targetSlope = step / kFrameLength;
+    }
     terms.shifting = rate != 1.0;
     terms.advance = rate * pitchFactor - 1.0;
     terms.period = 0.0;
@@ -186,12 +260,38 @@ float voiceSample(TakeModel& model, int voice, const NoteFrameTerms& terms, int 
     // out of that window it jumps by three periods while the old read
     // position fades out.
     double offset = model.voiceOffset[voice];
+    double advance = terms.advance;
+    double period = terms.period;
+    if (terms.shifting && terms.sourcePeriod > 0.0) {
+        // The rate of this very sample: from the take's pitch where the voice
+        // reads to the target pitch here. A frame's single rate would leave
+        // the pitch some cents off wherever the voice moves (vibrato, glides)
+        // between the moment the frame's pitch describes and the samples
+        // read, up to three periods behind.
+        const double sung = takePitchAt(model, src + offset, terms.sourcePitch);
+        const double shift = targetPitchAt(terms, p) - sung;
+        const double frequency = frequencyOfPitch(sung);
+        const double rate = terms.stretchRate + std::exp2(shift / kSemitonesPerOctave);
+        const double sampleAdvance = rate * terms.pitchFactor - 1.0;
+        const double samplePeriod = terms.sampleRate / frequency * kPeriodMultiple;
+        if (std::fabs(shift) < kShiftLimit && isFinite(sampleAdvance) && isFinite(samplePeriod)
+            && samplePeriod > 0.0) {
+            advance = sampleAdvance;
+            period = samplePeriod;
+        }
+    }
     if (terms.shifting) {
-        offset += terms.advance;
+        offset += advance;
         if (!isFinite(offset))
             offset = 0.0;
         const double before = offset;
-        if (wrapOffset(offset, terms.period)) {
+        // While a crossfade runs, the window widens on both sides: a second
+        // jump would cut off the position still fading out, a click.
+        const bool fading = model.voiceFadeCount[voice] > 0.0f;
+        const double upperEdge = fading ? kLagTolerance * period : 0.0;
+        const double lowerEdge
+            = advance > 0.0 || fading ? -(1.0 + kLagTolerance) * period : -period;
+        if (wrapOffset(offset, period, upperEdge, lowerEdge)) {
             model.voiceFadeCount[voice] = static_cast<float>(kCrossfadeLength);
             model.voiceFadeOffset[voice] = static_cast<float>(before);
         }
@@ -205,7 +305,7 @@ float voiceSample(TakeModel& model, int voice, const NoteFrameTerms& terms, int 
         double c = model.voiceFadeCount[voice] / kCrossfadeLength;
         double fadeOffset = model.voiceFadeOffset[voice];
         s = readTake(model, src + offset) * (1.0 - c) + readTake(model, src + fadeOffset) * c;
-        model.voiceFadeOffset[voice] = static_cast<float>(fadeOffset + terms.advance);
+        model.voiceFadeOffset[voice] = static_cast<float>(fadeOffset + advance);
     } else {
         s = readTake(model, src + offset);
     }

@@ -32,6 +32,12 @@ constexpr int kCrossfadeLength = 200;
 constexpr int kEdgeRampLength = 1000;
 constexpr int kMidiRetuneInterval = 1000;
 constexpr int kMidiKeyOffset = 48; // MIDI key 48 asks for pitch 0, the C at 130.81 Hz
+// A shift smaller than this is the rounding of a note left at its measured
+// pitch: the take plays unchanged.
+constexpr double kUnshiftedLimit = 1.0e-4; // semitones
+
+// Hz of a pitch in semitones: 110 Hz at pitch -3.
+double frequencyOfPitch(double pitch);
 
 // recordBuffer at a fractional position, linearly interpolated: 0 below the
 // take and from its end on; the last sample is its own interpolation partner.
@@ -51,10 +57,29 @@ struct NoteFrameTerms {
     double period = 0.0; // three source periods in samples
     double sourcePeriod = 0.0; // one source period in samples; 0 where no pitch is known
     double pitchRatio = 1.0; // target over source frequency; 1 where nothing is shifted
+    // Where the note is shifted, the rate is worked out again for every
+    // sample, from the take's pitch where the voice reads to the note's
+    // target pitch at the sample, both interpolated between frames.
+    double sampleRate = 0.0;
+    double pitchFactor = 1.0;
+    double stretchRate = 0.0; // 1 - 1/K: the part of the rate that keeps the timing
+    double sourcePitch = 0.0; // the take's pitch at this frame (semitones)
+    double targetPitch = 0.0; // the note's pitch at the frame's first sample
+    double targetSlope = 0.0; // its change per sample towards the next frame
     double volume = 0.0;
     double startGain = 0.0; // where the start ramp begins: the volume when linked, else 0
     double endGain = 0.0; // where the end ramp ends: the linked successor's volume, else 0
 };
+
+// The take's pitch at fractional take position x, linearly interpolated
+// between the pitches of the two frames around it (a frame's pitch describes
+// its first sample); a frame without a reliable pitch gives way to the other,
+// and fallback is returned when neither has one.
+double takePitchAt(const TakeModel& model, double x, double fallback);
+
+// The note's target pitch at output position within the frame (semitones),
+// between the frame's value and the next frame's.
+double targetPitchAt(const NoteFrameTerms& terms, double position);
 
 // The terms of note at frame; false when the note is silent there (not active,
 // an empty or reversed span, values that are not finite).

@@ -3,6 +3,7 @@
 #include "engine/contour_lookup.h"
 #include "model/segmentation.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -132,8 +133,14 @@ double takePitchAt(const TakeModel& model, double x, double fallback)
 
 double targetPitchAt(const NoteFrameTerms& terms, double position)
 {
-    const double intoFrame = position - std::floor(position / kFrameLength) * kFrameLength;
-    return terms.targetPitch + terms.targetSlope * intoFrame;
+    const double u = (position - terms.targetOrigin) / kFrameLength - terms.targetFirst;
+    if (!(u > 0.0))
+        return terms.targets.front();
+    if (!(u < kTargetFrames - 1))
+        return terms.targets.back();
+    const double first = std::floor(u);
+    const auto j = static_cast<std::size_t>(first);
+    return terms.targets[j] + (terms.targets[j + 1] - terms.targets[j]) * (u - first);
 }
 
 bool noteFrameTerms(TakeModel& model, int note, int frame, const ResynthesisSettings& settings,
@@ -184,18 +191,32 @@ bool noteFrameTerms(TakeModel& model, int note, int frame, const ResynthesisSett
     terms.pitchFactor = pitchFactor;
     terms.stretchRate = 1.0 - 1.0 / terms.stretch;
     terms.sourcePitch = sourcePitch;
-    terms.targetPitch = target.pitch;
-    terms.targetSlope = 0.0;
+    const double fineDamping = model.fineContourDamping[note];
+    terms.followShare = std::isfinite(fineDamping) ? std::clamp(1.0 - fineDamping, 0.0, 1.0) : 0.0;
+    terms.targetFirst = f - targetStart - kTargetFramesBehind;
+    terms.targets.fill(target.pitch);
     if (pitched) {
-        // The pitch the note asks for at the next frame, where the source is
-        // sung there too: the target glides towards it sample by sample
-        // instead of stepping at the frame's end.
-        float voicing = 0.0f;
-        PitchLookup next
-            = lookupNotePitch(model, note, static_cast<float>(f + 1.0 - targetStart), &voicing);
-        const double step = static_cast<double>(next.pitch) - target.pitch;
-        if (next.found && voicing > 0.0f && std::fabs(step) <= kMaxInterpolatedStep)
-            terms.targetSlope = step / kFrameLength;
+        // The pitch the note asks for in the frames around this one, where
+        // the source is sung there: the target glides from frame to frame
+        // instead of stepping, and reaches back to where the voice reads.
+        constexpr auto kCurrent = static_cast<std::size_t>(kTargetFramesBehind);
+        // Outwards from the current frame, so a frame without a value holds
+        // the one nearer to it.
+        auto fill = [&](std::size_t k, std::size_t nearer) {
+            const double held = terms.targets[nearer];
+            terms.targets[k] = held;
+            const double offset = terms.targetFirst + static_cast<double>(k);
+            if (offset < 0.0)
+                return;
+            float voicing = 0.0f;
+            PitchLookup at = lookupNotePitch(model, note, static_cast<float>(offset), &voicing);
+            if (at.found && voicing > 0.0f
+                && std::fabs(static_cast<double>(at.pitch) - held) <= kMaxInterpolatedStep)
+                terms.targets[k] = at.pitch;
+        };
+        for (std::size_t k = kCurrent; k > 0; --k)
+            fill(k - 1, k);
+        fill(kCurrent + 1, kCurrent);
     }
     terms.shifting = rate != 1.0;
     terms.advance = rate * pitchFactor - 1.0;
@@ -269,7 +290,8 @@ float voiceSample(TakeModel& model, int voice, const NoteFrameTerms& terms, int 
         // between the moment the frame's pitch describes and the samples
         // read, up to three periods behind.
         const double sung = takePitchAt(model, src + offset, terms.sourcePitch);
-        const double shift = targetPitchAt(terms, p) - sung;
+        const double shift
+            = targetPitchAt(terms, p + terms.followShare * offset * terms.stretch) - sung;
         const double frequency = frequencyOfPitch(sung);
         const double rate = terms.stretchRate + std::exp2(shift / kSemitonesPerOctave);
         const double sampleAdvance = rate * terms.pitchFactor - 1.0;

@@ -100,10 +100,11 @@ void FormantVoices::launchGrain(TakeModel& model, FormantVoice& v, const NoteFra
     double period = terms.sourcePeriod;
     double pitchRatio = terms.pitchRatio;
     if (period > 0.0) {
-        const double sung = takePitchAt(model, wanted, terms.sourcePitch);
-        const double samplePeriod = terms.sampleRate / frequencyOfPitch(sung);
+        const double sung = takePitchAt(model, terms, wanted);
+        const double samplePeriod = terms.sourcePeriod * semitoneRatio(terms.sourcePitch - sung);
         const double shift = targetPitchAt(terms, centre) - sung;
-        const double ratio = std::exp2(shift / kSemitonesPerOctave) * terms.pitchFactor;
+        const double ratio
+            = terms.frameRatio * semitoneRatio(shift - terms.frameShift) * terms.pitchFactor;
         if (std::isfinite(samplePeriod) && samplePeriod > 0.0 && std::fabs(shift) < kShiftLimit
             && std::isfinite(ratio) && ratio > 0.0) {
             period = samplePeriod;

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <numbers>
 
 namespace {
 
@@ -45,6 +47,14 @@ bool sourceFrequency(const TakeModel& model, double srcFrame, double& pitch, dou
 
 // The pitch of take frame f in semitones; false when it has none that
 // playback may use (outside the analysis, unvoiced, out of range).
+// The pitches of the lowest and highest source frequencies.
+const double kLowestSourcePitch
+    = kSemitonesPerOctave * std::log2(kMinimumSourceFrequency / kReferenceFrequency)
+    - kReferencePitchOffset;
+const double kHighestSourcePitch
+    = kSemitonesPerOctave * std::log2(kMaximumSourceFrequency / kReferenceFrequency)
+    - kReferencePitchOffset;
+
 bool reliableFramePitch(const TakeModel& model, double f, double& pitch)
 {
     if (!(f >= 0.0 && f < kAnalysedFrames))
@@ -53,9 +63,35 @@ bool reliableFramePitch(const TakeModel& model, double f, double& pitch)
     if (!(loadRelaxed(model.frameVoicing[0][i]) > 0.0f))
         return false;
     pitch = loadRelaxed(model.framePitch[0][i]);
-    double frequency = frequencyOfPitch(pitch);
-    return frequency >= kMinimumSourceFrequency && frequency <= kMaximumSourceFrequency;
+    return pitch >= kLowestSourcePitch && pitch <= kHighestSourcePitch;
 }
+
+// Between two frame pitches a and b (NaN where a frame has none) at fraction
+// t: interpolated, the nearer across a step too large to follow, the one
+// there is, or fallback.
+double betweenFramePitches(double a, double b, double t, double fallback)
+{
+    const bool hasA = !std::isnan(a);
+    const bool hasB = !std::isnan(b);
+    if (hasA && hasB) {
+        if (std::fabs(b - a) <= kMaxInterpolatedStep)
+            return a + (b - a) * t;
+        return t < 0.5 ? a : b;
+    }
+    if (hasA)
+        return a;
+    if (hasB)
+        return b;
+    return fallback;
+}
+
+// How far behind the stretched position a voice may read, in jumps of three
+// periods of the frame's pitch: the lag tolerance and a fall of three
+// semitones within the frame.
+constexpr double kLagReach = 1.5;
+
+constexpr double kNoPitch = std::numeric_limits<double>::quiet_NaN();
+constexpr double kSeriesLimit = 1.0; // semitones
 
 float volumeOf(const TakeModel& model, int note)
 {
@@ -114,21 +150,34 @@ double takePitchAt(const TakeModel& model, double x, double fallback)
 {
     const double frames = x / kFrameLength;
     const double first = std::floor(frames);
-    const double t = frames - first;
-    double a = 0.0;
-    double b = 0.0;
-    const bool hasA = reliableFramePitch(model, first, a);
-    const bool hasB = reliableFramePitch(model, first + 1.0, b);
-    if (hasA && hasB) {
-        if (std::fabs(b - a) <= kMaxInterpolatedStep)
-            return a + (b - a) * t;
-        return t < 0.5 ? a : b;
-    }
-    if (hasA)
-        return a;
-    if (hasB)
-        return b;
-    return fallback;
+    double a = kNoPitch;
+    double b = kNoPitch;
+    if (!reliableFramePitch(model, first, a))
+        a = kNoPitch;
+    if (!reliableFramePitch(model, first + 1.0, b))
+        b = kNoPitch;
+    return betweenFramePitches(a, b, frames - first, fallback);
+}
+
+double takePitchAt(const TakeModel& model, const NoteFrameTerms& terms, double x)
+{
+    const double frames = x / kFrameLength;
+    const double first = std::floor(frames);
+    const double k = first - terms.sourceFirst;
+    if (!(k >= 0.0 && k < kTargetFrames - 1))
+        return takePitchAt(model, x, terms.sourcePitch);
+    const auto j = static_cast<std::size_t>(k);
+    return betweenFramePitches(
+        terms.sourcePitches[j], terms.sourcePitches[j + 1], frames - first, terms.sourcePitch);
+}
+
+double semitoneRatio(double semitones)
+{
+    if (!(std::fabs(semitones) <= kSeriesLimit))
+        return std::exp2(semitones / kSemitonesPerOctave);
+    // e^a to the fourth power of a: within 1e-8 for a semitone.
+    const double a = semitones * (std::numbers::ln2 / kSemitonesPerOctave);
+    return 1.0 + a * (1.0 + a * (0.5 + a * (1.0 / 6.0 + a * (1.0 / 24.0))));
 }
 
 double targetPitchAt(const NoteFrameTerms& terms, double position)
@@ -191,6 +240,16 @@ bool noteFrameTerms(TakeModel& model, int note, int frame, const ResynthesisSett
     terms.pitchFactor = pitchFactor;
     terms.stretchRate = 1.0 - 1.0 / terms.stretch;
     terms.sourcePitch = sourcePitch;
+    terms.frameShift = pitched ? target.pitch - sourcePitch : 0.0;
+    terms.frameRatio = std::exp2(terms.frameShift / kSemitonesPerOctave);
+    terms.sourceFirst = std::floor(srcFrame) - kTargetFramesBehind;
+    for (std::size_t k = 0; k < terms.sourcePitches.size(); ++k) {
+        double framePitch = kNoPitch;
+        if (!pitched
+            || !reliableFramePitch(model, terms.sourceFirst + static_cast<double>(k), framePitch))
+            framePitch = kNoPitch;
+        terms.sourcePitches[k] = framePitch;
+    }
     const double fineDamping = model.fineContourDamping[note];
     terms.followShare = std::isfinite(fineDamping) ? std::clamp(1.0 - fineDamping, 0.0, 1.0) : 0.0;
     terms.targetFirst = f - targetStart - kTargetFramesBehind;
@@ -214,8 +273,19 @@ bool noteFrameTerms(TakeModel& model, int note, int frame, const ResynthesisSett
                 && std::fabs(static_cast<double>(at.pitch) - held) <= kMaxInterpolatedStep)
                 terms.targets[k] = at.pitch;
         };
-        for (std::size_t k = kCurrent; k > 0; --k)
-            fill(k - 1, k);
+        // Only as far back as the voice can read with the target following
+        // it: none where the contour is flattened.
+        const double reach = terms.followShare * terms.stretch * kLagReach * kPeriodMultiple
+            * settings.sampleRate / frequency / kFrameLength;
+        const auto behind = reach > 0.0
+            ? static_cast<std::size_t>(std::fmin(std::ceil(reach) + 1.0, kCurrent))
+            : std::size_t {0};
+        for (std::size_t k = kCurrent; k > 0; --k) {
+            if (kCurrent - k < behind)
+                fill(k - 1, k);
+            else
+                terms.targets[k - 1] = terms.targets[k];
+        }
         fill(kCurrent + 1, kCurrent);
     }
     terms.shifting = rate != 1.0;
@@ -289,13 +359,14 @@ float voiceSample(TakeModel& model, int voice, const NoteFrameTerms& terms, int 
         // the pitch some cents off wherever the voice moves (vibrato, glides)
         // between the moment the frame's pitch describes and the samples
         // read, up to three periods behind.
-        const double sung = takePitchAt(model, src + offset, terms.sourcePitch);
+        const double sung = takePitchAt(model, terms, src + offset);
         const double shift
             = targetPitchAt(terms, p + terms.followShare * offset * terms.stretch) - sung;
-        const double frequency = frequencyOfPitch(sung);
-        const double rate = terms.stretchRate + std::exp2(shift / kSemitonesPerOctave);
+        const double rate
+            = terms.stretchRate + terms.frameRatio * semitoneRatio(shift - terms.frameShift);
         const double sampleAdvance = rate * terms.pitchFactor - 1.0;
-        const double samplePeriod = terms.sampleRate / frequency * kPeriodMultiple;
+        const double samplePeriod
+            = terms.sourcePeriod * kPeriodMultiple * semitoneRatio(terms.sourcePitch - sung);
         if (std::fabs(shift) < kShiftLimit && isFinite(sampleAdvance) && isFinite(samplePeriod)
             && samplePeriod > 0.0) {
             advance = sampleAdvance;

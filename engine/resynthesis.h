@@ -73,6 +73,13 @@ struct NoteFrameTerms {
     double pitchFactor = 1.0;
     double stretchRate = 0.0; // 1 - 1/K: the part of the rate that keeps the timing
     double sourcePitch = 0.0; // the take's pitch at this frame (semitones)
+    double frameShift = 0.0; // target minus source pitch at the frame's start
+    double frameRatio = 1.0; // 2^(frameShift / 12): a sample's ratio is found from it
+    // The take's pitch at the frames from kTargetFramesBehind before the
+    // source frame to the one after, NaN where a frame has none playback may
+    // use; a voice reading elsewhere looks the take's analysis up itself.
+    double sourceFirst = 0.0;
+    std::array<double, kTargetFrames> sourcePitches {};
     double followShare = 0.0; // 1 - fineContourDamping, within [0, 1]
     double targetFirst = 0.0; // frame offset of targets[0] within the note
     // The note's pitch at the first samples of the frames from
@@ -89,6 +96,13 @@ struct NoteFrameTerms {
 // its first sample); a frame without a reliable pitch gives way to the other,
 // and fallback is returned when neither has one.
 double takePitchAt(const TakeModel& model, double x, double fallback);
+
+// takePitchAt from the source frames kept in terms where x lies among them.
+double takePitchAt(const TakeModel& model, const NoteFrameTerms& terms, double x);
+
+// 2^(semitones / 12); a short series for the small changes a sample makes on
+// its frame's ratio, the full power beyond a semitone.
+double semitoneRatio(double semitones);
 
 // The note's target pitch at output position (semitones), linearly
 // interpolated between the frames around it; held at the ends of the kept

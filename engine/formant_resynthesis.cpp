@@ -18,6 +18,7 @@ constexpr int kLaunchesPerSample = 2; // bounds the work of one sample
 // Widest gap between grain centres: a 50 Hz period lowered by 20 semitones.
 constexpr double kFarthestGrainSpacing = 4000.0;
 constexpr double kClosestGrainSpacing = 1.0;
+constexpr double kSemitonesPerOctave = 12.0;
 
 const std::array<float, kWindowTableSize + 2> kHannTable = [] {
     std::array<float, kWindowTableSize + 2> table {};
@@ -94,7 +95,23 @@ void FormantVoices::launchGrain(TakeModel& model, FormantVoice& v, const NoteFra
     Grain grain {centre, wanted, kUnpitchedGrainHalfWidth, 1.0};
     double spacing = kUnpitchedGrainHalfWidth;
 
-    const double period = terms.sourcePeriod;
+    // The take's period where the grain reads, and the target pitch where it
+    // is laid: the grains follow vibrato and glides within a frame.
+    double period = terms.sourcePeriod;
+    double pitchRatio = terms.pitchRatio;
+    if (period > 0.0) {
+        const double sung = takePitchAt(model, terms, wanted);
+        const double samplePeriod = terms.sourcePeriod * semitoneRatio(terms.sourcePitch - sung);
+        const double shift = targetPitchAt(terms, centre) - sung;
+        const double ratio
+            = terms.frameRatio * semitoneRatio(shift - terms.frameShift) * terms.pitchFactor;
+        if (std::isfinite(samplePeriod) && samplePeriod > 0.0 && std::fabs(shift) < kShiftLimit
+            && std::isfinite(ratio) && ratio > 0.0) {
+            period = samplePeriod;
+            if (pitchRatio != 1.0)
+                pitchRatio = ratio;
+        }
+    }
     double mark = -1.0;
     if (period > 0.0) {
         // Walk the marks on by whole periods towards the wanted position; a
@@ -118,8 +135,8 @@ void FormantVoices::launchGrain(TakeModel& model, FormantVoice& v, const NoteFra
         if (mark >= 0.0) {
             grain.source = mark;
             spacing = std::fmin(
-                std::fmax(period / terms.pitchRatio, kClosestGrainSpacing), kFarthestGrainSpacing);
-            grain.gain = grainGain(terms.pitchRatio);
+                std::fmax(period / pitchRatio, kClosestGrainSpacing), kFarthestGrainSpacing);
+            grain.gain = grainGain(pitchRatio);
         }
     }
     v.mark = mark;

@@ -3,7 +3,10 @@
 #include "engine/contour_lookup.h"
 #include "model/segmentation.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <numbers>
 
 namespace {
 
@@ -14,13 +17,18 @@ constexpr float kRetuneTolerance = 0.1f; // a started note further off glides
 constexpr float kRetuneStep = 1.2f; // semitones per retune at most
 constexpr float kRetuneSnap = 0.005f; // closer than this the note is left
 constexpr int kRetuneLookahead = 10; // frames
+// Neighbouring frame pitches further apart than this are no glide to follow
+// (an octave stray, a new note after a gap): the nearer one holds alone.
+constexpr double kMaxInterpolatedStep = 3.0; // semitones
+// A voice reading faster than the take may lag by this share of its jump
+// more than the jump before it jumps forward: when the take's pitch rises
+// the jump shrinks under a lagging offset, which then climbs back by itself.
+// Jumping at once would send it forward and, the read running faster, back
+// again within a crossfade. During a crossfade the voice may also read this
+// share ahead of the stretched position.
+constexpr double kLagTolerance = 0.25;
 
 bool isFinite(double x) { return std::isfinite(x); }
-
-double frequencyOfPitch(double pitch)
-{
-    return kReferenceFrequency * std::exp2((pitch + kReferencePitchOffset) / kSemitonesPerOctave);
-}
 
 // The sung pitch of take frame srcFrame in Hz; false when the frame gives no
 // reliable pitch (outside the analysis, unvoiced, out of range).
@@ -37,26 +45,76 @@ bool sourceFrequency(const TakeModel& model, double srcFrame, double& pitch, dou
     return frequency >= kMinimumSourceFrequency && frequency <= kMaximumSourceFrequency;
 }
 
+// The pitch of take frame f in semitones; false when it has none that
+// playback may use (outside the analysis, unvoiced, out of range).
+// The pitches of the lowest and highest source frequencies.
+const double kLowestSourcePitch
+    = kSemitonesPerOctave * std::log2(kMinimumSourceFrequency / kReferenceFrequency)
+    - kReferencePitchOffset;
+const double kHighestSourcePitch
+    = kSemitonesPerOctave * std::log2(kMaximumSourceFrequency / kReferenceFrequency)
+    - kReferencePitchOffset;
+
+bool reliableFramePitch(const TakeModel& model, double f, double& pitch)
+{
+    if (!(f >= 0.0 && f < kAnalysedFrames))
+        return false;
+    auto i = static_cast<int>(f);
+    if (!(loadRelaxed(model.frameVoicing[0][i]) > 0.0f))
+        return false;
+    pitch = loadRelaxed(model.framePitch[0][i]);
+    return pitch >= kLowestSourcePitch && pitch <= kHighestSourcePitch;
+}
+
+// Between two frame pitches a and b (NaN where a frame has none) at fraction
+// t: interpolated, the nearer across a step too large to follow, the one
+// there is, or fallback.
+double betweenFramePitches(double a, double b, double t, double fallback)
+{
+    const bool hasA = !std::isnan(a);
+    const bool hasB = !std::isnan(b);
+    if (hasA && hasB) {
+        if (std::fabs(b - a) <= kMaxInterpolatedStep)
+            return a + (b - a) * t;
+        return t < 0.5 ? a : b;
+    }
+    if (hasA)
+        return a;
+    if (hasB)
+        return b;
+    return fallback;
+}
+
+// How far behind the stretched position a voice may read, in jumps of three
+// periods of the frame's pitch: the lag tolerance and a fall of three
+// semitones within the frame.
+constexpr double kLagReach = 1.5;
+
+constexpr double kNoPitch = std::numeric_limits<double>::quiet_NaN();
+constexpr double kSeriesLimit = 1.0; // semitones
+
 float volumeOf(const TakeModel& model, int note)
 {
     float v = model.volume[note];
     return std::isfinite(v) ? v : 0.0f;
 }
 
-// Moves a read offset back inside (-period, 0] by whole periods; true when it
-// jumped. Arithmetic rather than repeated steps, so no offset can make it loop.
-bool wrapOffset(double& offset, double period)
+// Moves a read offset back inside (-period, 0] by whole periods once it
+// passes upperEdge (0 or above) or falls to lowerEdge (-period or below);
+// true when it jumped. Arithmetic rather than repeated steps, so no offset
+// can make it loop.
+bool wrapOffset(double& offset, double period, double upperEdge, double lowerEdge)
 {
     bool jumped = false;
-    if (offset > 0.0) {
+    if (offset > upperEdge) {
         offset -= std::ceil(offset / period) * period;
         jumped = true;
     }
-    if (offset <= -period) {
+    if (offset <= lowerEdge) {
         offset += (std::floor((-period - offset) / period) + 1.0) * period;
         jumped = true;
     }
-    if (offset > 0.0 || offset <= -period) // rounding at the window's edge
+    if (offset > upperEdge || offset <= lowerEdge) // rounding at the window's edge
         offset = 0.0;
     return jumped;
 }
@@ -71,6 +129,11 @@ void applyRetune(TakeModel& model, int note, float change)
 
 } // namespace
 
+double frequencyOfPitch(double pitch)
+{
+    return kReferenceFrequency * std::exp2((pitch + kReferencePitchOffset) / kSemitonesPerOctave);
+}
+
 float readTake(const TakeModel& model, double x)
 {
     if (!(x >= 0.0 && x < kTakeLength))
@@ -81,6 +144,52 @@ float readTake(const TakeModel& model, double x)
         return v;
     float next = i + 1 < kTakeLength ? loadRelaxed(model.recordBuffer[i + 1]) : v;
     return static_cast<float>(v + (next - v) * (x - i));
+}
+
+double takePitchAt(const TakeModel& model, double x, double fallback)
+{
+    const double frames = x / kFrameLength;
+    const double first = std::floor(frames);
+    double a = kNoPitch;
+    double b = kNoPitch;
+    if (!reliableFramePitch(model, first, a))
+        a = kNoPitch;
+    if (!reliableFramePitch(model, first + 1.0, b))
+        b = kNoPitch;
+    return betweenFramePitches(a, b, frames - first, fallback);
+}
+
+double takePitchAt(const TakeModel& model, const NoteFrameTerms& terms, double x)
+{
+    const double frames = x / kFrameLength;
+    const double first = std::floor(frames);
+    const double k = first - terms.sourceFirst;
+    if (!(k >= 0.0 && k < kTargetFrames - 1))
+        return takePitchAt(model, x, terms.sourcePitch);
+    const auto j = static_cast<std::size_t>(k);
+    return betweenFramePitches(
+        terms.sourcePitches[j], terms.sourcePitches[j + 1], frames - first, terms.sourcePitch);
+}
+
+double semitoneRatio(double semitones)
+{
+    if (!(std::fabs(semitones) <= kSeriesLimit))
+        return std::exp2(semitones / kSemitonesPerOctave);
+    // e^a to the fourth power of a: within 1e-8 for a semitone.
+    const double a = semitones * (std::numbers::ln2 / kSemitonesPerOctave);
+    return 1.0 + a * (1.0 + a * (0.5 + a * (1.0 / 6.0 + a * (1.0 / 24.0))));
+}
+
+double targetPitchAt(const NoteFrameTerms& terms, double position)
+{
+    const double u = (position - terms.targetOrigin) / kFrameLength - terms.targetFirst;
+    if (!(u > 0.0))
+        return terms.targets.front();
+    if (!(u < kTargetFrames - 1))
+        return terms.targets.back();
+    const double first = std::floor(u);
+    const auto j = static_cast<std::size_t>(first);
+    return terms.targets[j] + (terms.targets[j + 1] - terms.targets[j]) * (u - first);
 }
 
 bool noteFrameTerms(TakeModel& model, int note, int frame, const ResynthesisSettings& settings,
@@ -115,6 +224,10 @@ bool noteFrameTerms(TakeModel& model, int note, int frame, const ResynthesisSett
     bool pitched = sourceFrequency(model, srcFrame, sourcePitch, frequency);
     PitchLookup target = lookupNotePitch(model, note, static_cast<float>(f - targetStart));
     double shift = pitched && target.found ? target.pitch - sourcePitch : 0.0;
+    // A note left at its measured pitch comes back with rounding of the
+    // contour's arithmetic in its shift; it plays the take as it is.
+    if (terms.stretch == 1.0 && std::fabs(shift) < kUnshiftedLimit)
+        shift = 0.0;
     if (!target.found || !(std::fabs(shift) < kShiftLimit))
         pitched = false;
     if (pitched)
@@ -123,6 +236,58 @@ bool noteFrameTerms(TakeModel& model, int note, int frame, const ResynthesisSett
         rate = 1.0;
 
     double pitchFactor = std::isfinite(settings.pitchFactor) ? settings.pitchFactor : 1.0;
+    terms.sampleRate = settings.sampleRate;
+    terms.pitchFactor = pitchFactor;
+    terms.stretchRate = 1.0 - 1.0 / terms.stretch;
+    terms.sourcePitch = sourcePitch;
+    terms.frameShift = pitched ? target.pitch - sourcePitch : 0.0;
+    terms.frameRatio = std::exp2(terms.frameShift / kSemitonesPerOctave);
+    terms.sourceFirst = std::floor(srcFrame) - kTargetFramesBehind;
+    for (std::size_t k = 0; k < terms.sourcePitches.size(); ++k) {
+        double framePitch = kNoPitch;
+        if (!pitched
+            || !reliableFramePitch(model, terms.sourceFirst + static_cast<double>(k), framePitch))
+            framePitch = kNoPitch;
+        terms.sourcePitches[k] = framePitch;
+    }
+    const double fineDamping = model.fineContourDamping[note];
+    terms.followShare = std::isfinite(fineDamping) ? std::clamp(1.0 - fineDamping, 0.0, 1.0) : 0.0;
+    terms.targetFirst = f - targetStart - kTargetFramesBehind;
+    terms.targets.fill(target.pitch);
+    if (pitched) {
+        // The pitch the note asks for in the frames around this one, where
+        // the source is sung there: the target glides from frame to frame
+        // instead of stepping, and reaches back to where the voice reads.
+        constexpr auto kCurrent = static_cast<std::size_t>(kTargetFramesBehind);
+        // Outwards from the current frame, so a frame without a value holds
+        // the one nearer to it.
+        auto fill = [&](std::size_t k, std::size_t nearer) {
+            const double held = terms.targets[nearer];
+            terms.targets[k] = held;
+            const double offset = terms.targetFirst + static_cast<double>(k);
+            if (offset < 0.0)
+                return;
+            float voicing = 0.0f;
+            PitchLookup at = lookupNotePitch(model, note, static_cast<float>(offset), &voicing);
+            if (at.found && voicing > 0.0f
+                && std::fabs(static_cast<double>(at.pitch) - held) <= kMaxInterpolatedStep)
+                terms.targets[k] = at.pitch;
+        };
+        // Only as far back as the voice can read with the target following
+        // it: none where the contour is flattened.
+        const double reach = terms.followShare * terms.stretch * kLagReach * kPeriodMultiple
+            * settings.sampleRate / frequency / kFrameLength;
+        const auto behind = reach > 0.0
+            ? static_cast<std::size_t>(std::fmin(std::ceil(reach) + 1.0, kCurrent))
+            : std::size_t {0};
+        for (std::size_t k = kCurrent; k > 0; --k) {
+            if (kCurrent - k < behind)
+                fill(k - 1, k);
+            else
+                terms.targets[k - 1] = terms.targets[k];
+        }
+        fill(kCurrent + 1, kCurrent);
+    }
     terms.shifting = rate != 1.0;
     terms.advance = rate * pitchFactor - 1.0;
     terms.period = 0.0;
@@ -186,12 +351,40 @@ float voiceSample(TakeModel& model, int voice, const NoteFrameTerms& terms, int 
     // out of that window it jumps by three periods while the old read
     // position fades out.
     double offset = model.voiceOffset[voice];
+    double advance = terms.advance;
+    double period = terms.period;
+    if (terms.shifting && terms.sourcePeriod > 0.0) {
+        // The rate of this very sample: from the take's pitch where the voice
+        // reads to the target pitch here. A frame's single rate would leave
+        // the pitch some cents off wherever the voice moves (vibrato, glides)
+        // between the moment the frame's pitch describes and the samples
+        // read, up to three periods behind.
+        const double sung = takePitchAt(model, terms, src + offset);
+        const double shift
+            = targetPitchAt(terms, p + terms.followShare * offset * terms.stretch) - sung;
+        const double rate
+            = terms.stretchRate + terms.frameRatio * semitoneRatio(shift - terms.frameShift);
+        const double sampleAdvance = rate * terms.pitchFactor - 1.0;
+        const double samplePeriod
+            = terms.sourcePeriod * kPeriodMultiple * semitoneRatio(terms.sourcePitch - sung);
+        if (std::fabs(shift) < kShiftLimit && isFinite(sampleAdvance) && isFinite(samplePeriod)
+            && samplePeriod > 0.0) {
+            advance = sampleAdvance;
+            period = samplePeriod;
+        }
+    }
     if (terms.shifting) {
-        offset += terms.advance;
+        offset += advance;
         if (!isFinite(offset))
             offset = 0.0;
         const double before = offset;
-        if (wrapOffset(offset, terms.period)) {
+        // While a crossfade runs, the window widens on both sides: a second
+        // jump would cut off the position still fading out, a click.
+        const bool fading = model.voiceFadeCount[voice] > 0.0f;
+        const double upperEdge = fading ? kLagTolerance * period : 0.0;
+        const double lowerEdge
+            = advance > 0.0 || fading ? -(1.0 + kLagTolerance) * period : -period;
+        if (wrapOffset(offset, period, upperEdge, lowerEdge)) {
             model.voiceFadeCount[voice] = static_cast<float>(kCrossfadeLength);
             model.voiceFadeOffset[voice] = static_cast<float>(before);
         }
@@ -205,7 +398,7 @@ float voiceSample(TakeModel& model, int voice, const NoteFrameTerms& terms, int 
         double c = model.voiceFadeCount[voice] / kCrossfadeLength;
         double fadeOffset = model.voiceFadeOffset[voice];
         s = readTake(model, src + offset) * (1.0 - c) + readTake(model, src + fadeOffset) * c;
-        model.voiceFadeOffset[voice] = static_cast<float>(fadeOffset + terms.advance);
+        model.voiceFadeOffset[voice] = static_cast<float>(fadeOffset + advance);
     } else {
         s = readTake(model, src + offset);
     }

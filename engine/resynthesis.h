@@ -32,6 +32,17 @@ constexpr int kCrossfadeLength = 200;
 constexpr int kEdgeRampLength = 1000;
 constexpr int kMidiRetuneInterval = 1000;
 constexpr int kMidiKeyOffset = 48; // MIDI key 48 asks for pitch 0, the C at 130.81 Hz
+// Frames of a note's target pitch kept around the playing frame: a voice reads
+// up to 3.75 periods of 50 Hz (about 6.5 frames) behind it, and one frame on.
+constexpr int kTargetFramesBehind = 7;
+constexpr int kTargetFrames = kTargetFramesBehind + 2;
+
+// A shift smaller than this is the rounding of a note left at its measured
+// pitch: the take plays unchanged.
+constexpr double kUnshiftedLimit = 1.0e-4; // semitones
+
+// Hz of a pitch in semitones: 110 Hz at pitch -3.
+double frequencyOfPitch(double pitch);
 
 // recordBuffer at a fractional position, linearly interpolated: 0 below the
 // take and from its end on; the last sample is its own interpolation partner.
@@ -51,10 +62,52 @@ struct NoteFrameTerms {
     double period = 0.0; // three source periods in samples
     double sourcePeriod = 0.0; // one source period in samples; 0 where no pitch is known
     double pitchRatio = 1.0; // target over source frequency; 1 where nothing is shifted
+    // Where the note is shifted, the rate is worked out again for every
+    // sample, from the take's pitch where the voice reads to the note's
+    // target pitch, both interpolated between frames. The target is taken
+    // at the output sample where the note flattens the sung movement, and
+    // at the moment the voice reads where it keeps that movement (followShare
+    // 1): the movement kept is then the one in the samples read, not the
+    // analysis' smoothed view of it a few periods later.
+    double sampleRate = 0.0;
+    double pitchFactor = 1.0;
+    double stretchRate = 0.0; // 1 - 1/K: the part of the rate that keeps the timing
+    double sourcePitch = 0.0; // the take's pitch at this frame (semitones)
+    double frameShift = 0.0; // target minus source pitch at the frame's start
+    double frameRatio = 1.0; // 2^(frameShift / 12): a sample's ratio is found from it
+    // The take's pitch at the frames from kTargetFramesBehind before the
+    // source frame to the one after, NaN where a frame has none playback may
+    // use; a voice reading elsewhere looks the take's analysis up itself.
+    double sourceFirst = 0.0;
+    std::array<double, kTargetFrames> sourcePitches {};
+    double followShare = 0.0; // 1 - fineContourDamping, within [0, 1]
+    double targetFirst = 0.0; // frame offset of targets[0] within the note
+    // The note's pitch at the first samples of the frames from
+    // kTargetFramesBehind before this one to the next; a frame outside the
+    // note or without a sung source holds its neighbour's value.
+    std::array<double, kTargetFrames> targets {};
     double volume = 0.0;
     double startGain = 0.0; // where the start ramp begins: the volume when linked, else 0
     double endGain = 0.0; // where the end ramp ends: the linked successor's volume, else 0
 };
+
+// The take's pitch at fractional take position x, linearly interpolated
+// between the pitches of the two frames around it (a frame's pitch describes
+// its first sample); a frame without a reliable pitch gives way to the other,
+// and fallback is returned when neither has one.
+double takePitchAt(const TakeModel& model, double x, double fallback);
+
+// takePitchAt from the source frames kept in terms where x lies among them.
+double takePitchAt(const TakeModel& model, const NoteFrameTerms& terms, double x);
+
+// 2^(semitones / 12); a short series for the small changes a sample makes on
+// its frame's ratio, the full power beyond a semitone.
+double semitoneRatio(double semitones);
+
+// The note's target pitch at output position (semitones), linearly
+// interpolated between the frames around it; held at the ends of the kept
+// frames.
+double targetPitchAt(const NoteFrameTerms& terms, double position);
 
 // The terms of note at frame; false when the note is silent there (not active,
 // an empty or reversed span, values that are not finite).

@@ -13,10 +13,10 @@
 
 namespace {
 
-// As through the plug-in: the playback holds one rate a frame, so a few
-// windows of wide vibrato and glide ends stay some cents off.
+// As through the plug-in: the medians of notes with the contour kept carry
+// the analysis' few cents of error in a note's measured pitch.
 constexpr double kMedianCents = 7.0;
-constexpr double kFlatCents = 15.0;
+constexpr double kFlatCents = 10.0;
 constexpr double kFlatShare = 0.95;
 
 std::vector<float> tune(

@@ -157,7 +157,7 @@ void recordWithTruePitch(TakeModel& model, const SungTake& take)
     }
     const long half = kFrameLength / 2;
     for (long f = 0; (f + 1) * kFrameLength <= static_cast<long>(take.samples.size()); ++f) {
-        double pitch = truePitchAround(take, f * kFrameLength + half, half);
+        double pitch = truePitchAround(take, f * kFrameLength, half);
         if (pitch != kUnsungPitch)
             setTrack(
                 model, static_cast<int>(f), static_cast<int>(f + 1), static_cast<float>(pitch));

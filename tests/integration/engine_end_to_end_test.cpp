@@ -77,11 +77,13 @@ std::vector<float> runThrough(TestHost& host, AEffect* effect, const std::vector
 }
 
 // The pitch of output against input, in cents, over three windows in the
-// sustained middle of sung note index.
+// sustained middle of sung note index. A window spans a whole vibrato cycle:
+// a voice reads up to a few periods behind the take, and over part of a
+// cycle that lag alone would tell the vibrato's phases apart.
 std::vector<double> centsOff(const std::vector<float>& input, const std::vector<float>& output,
     std::size_t index, double expectedShift)
 {
-    constexpr int kWindow = 4096;
+    constexpr int kWindow = 8192; // 5.5 Hz vibrato: 8,018 samples a cycle
     std::vector<double> cents;
     const int start = noteStart(index);
     const int length = kMelody[index].length;

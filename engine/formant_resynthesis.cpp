@@ -15,6 +15,7 @@ constexpr double kMarkSearchAfter = 1.15; // ... to here past the last one's per
 constexpr int kMarkStepsPerGrain = 4; // lazy search steps a grain may take at most
 constexpr double kLostMarkPeriods = 2.0; // further from the grain than this: search afresh
 constexpr int kLaunchesPerSample = 2; // bounds the work of one sample
+constexpr double kLaunchSlack = 1.0; // samples: a grain launches this late at most
 // Widest gap between grain centres: a 50 Hz period lowered by 20 semitones.
 constexpr double kFarthestGrainSpacing = 4000.0;
 constexpr double kClosestGrainSpacing = 1.0;
@@ -88,7 +89,8 @@ double pitchMarkIn(const TakeModel& model, double from, double to, double period
     return best;
 }
 
-void FormantVoices::launchGrain(TakeModel& model, FormantVoice& v, const NoteFrameTerms& terms)
+void FormantVoices::launchGrain(
+    TakeModel& model, FormantVoice& v, const NoteFrameTerms& terms, double position)
 {
     const double centre = v.nextCentre;
     const double wanted = sourcePosition(terms, centre);
@@ -140,6 +142,14 @@ void FormantVoices::launchGrain(TakeModel& model, FormantVoice& v, const NoteFra
         }
     }
     v.mark = mark;
+    // A grain launched ahead of its centre opens from (nearly) silence at
+    // this sample: where the frame's reach widened (the voice reaches a frame
+    // without a pitch, or the sung period lengthens), a full-width window
+    // would already stand partly open here and the output would step. A
+    // grain launched on time lies within a sample of its reach and keeps
+    // its width, so the windows still add up to one.
+    if (centre > position)
+        grain.halfWidth = std::fmin(grain.halfWidth, centre - position + kLaunchSlack);
 
     if (v.grainCount < kMaxGrains)
         v.grains[static_cast<std::size_t>(v.grainCount++)] = grain;
@@ -174,7 +184,7 @@ double FormantVoices::sample(TakeModel& model, int voice, const NoteFrameTerms& 
 
     // The next grain starts as soon as its window reaches this sample.
     for (int n = 0; n < kLaunchesPerSample && v.nextCentre - reach <= p; ++n)
-        launchGrain(model, v, terms);
+        launchGrain(model, v, terms, p);
 
     double s = 0.0;
     for (int g = 0; g < v.grainCount; ++g) {

@@ -70,7 +70,8 @@ public:
     }
 
 private:
-    void launchGrain(TakeModel& model, FormantVoice& v, const NoteFrameTerms& terms);
+    void launchGrain(
+        TakeModel& model, FormantVoice& v, const NoteFrameTerms& terms, double position);
 
     std::array<FormantVoice, kVoiceCount> voices {};
 };

@@ -362,3 +362,30 @@ TEST(FormantResynthesisTest, NonFiniteTakeSamplesNeverReachTheOutput)
     for (float s : playKept(*model, resynthesis, 40 * kFrameLength))
         ASSERT_TRUE(std::isfinite(s));
 }
+
+// Where the voice reaches a frame without a reliable pitch, its grains widen
+// from the sung period to the unpitched width: the first wide grain must open
+// from silence, not halfway up its window, or the seam clicks.
+TEST(FormantResynthesisTest, WideningGrainsAtAnUnpitchedFrameOpenFromSilence)
+{
+    constexpr int kFrames = 40;
+    constexpr int kSeamFrame = 20;
+    constexpr double kStepAllowance = 2.0; // a shifted tone steps further
+    for (float sung : {-8.0f, 12.0f}) { // a bass and a soprano
+        auto model = makeModel();
+        recordTone(*model, 0, kFrames * kFrameLength, sung);
+        setTrack(*model, 0, kSeamFrame, sung);
+        setTrack(*model, kSeamFrame, kFrames, kUnvoicedPitch, 0.0f);
+        int n = addNote(*model, 0.0f, static_cast<float>(kFrames));
+        model->sourcePitch[n] = sung;
+        model->pitch[n] = sung + 3.0f;
+        Resynthesis resynthesis;
+        std::vector<float> out = playKept(*model, resynthesis, kFrames * kFrameLength);
+        std::vector<float> take(
+            model->recordBuffer.begin(), model->recordBuffer.begin() + kFrames * kFrameLength);
+        const auto seam = static_cast<std::size_t>(kSeamFrame * kFrameLength);
+        EXPECT_LE(largestStep(out, seam - kFrameLength, seam + kFrameLength),
+            kStepAllowance * largestStep(take, 0, take.size()))
+            << "sung at " << sung;
+    }
+}

@@ -13,6 +13,7 @@ constexpr double kMarkSmoothing = 0.25; // periods averaged around a candidate m
 constexpr double kMarkSearchBefore = 0.15; // periods: the next mark is sought from
 constexpr double kMarkSearchAfter = 1.15; // ... to here past the last one's period
 constexpr int kMarkStepsPerGrain = 4; // lazy search steps a grain may take at most
+constexpr double kMarkPull = 0.5; // share of a found crest's offset from the predicted mark taken
 constexpr double kLostMarkPeriods = 2.0; // further from the grain than this: search afresh
 constexpr int kLaunchesPerSample = 2; // bounds the work of one sample
 constexpr double kLaunchSlack = 1.0; // samples: a grain launches this late at most
@@ -127,7 +128,14 @@ void FormantVoices::launchGrain(
                     mark = -1.0;
                     break;
                 }
-                mark = next;
+                // Half way from one period on to the crest found: a crest
+                // that hops by a few samples between periods (a formant
+                // near the second harmonic of a high voice) would space the
+                // grains' contents unevenly and the output's periods with
+                // them; taken half, the hop is damped, while a mark that
+                // drifts off the pulse is still drawn back onto it.
+                const double predicted = mark + period;
+                mark = predicted + kMarkPull * (next - predicted);
             }
         }
         if (mark < 0.0 || std::fabs(wanted - mark) > kLostMarkPeriods * period)

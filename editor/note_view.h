@@ -69,7 +69,8 @@ private:
     float rowH() const;
     PitchEditor* owningEditor() const;
     bool pressEndsGesture(int x, long buttons);
-    void trackGesture(CDrawContext* context);
+    // False when the instance went away during the drag.
+    bool trackGesture(CDrawContext* context);
     bool gestureStep(GestureState& gesture, const CPoint& p, long buttons);
     bool bandStep(GestureState& gesture, const CPoint& p);
 

@@ -47,6 +47,13 @@ public:
 
     PitchEffect* pitchEffect();
 
+    // Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y, from the window or from the host;
+    // other keys go to the focused view.
+    bool onKeyDown(VstKeyCode& key) override;
+    // A note slider's drag, from press to release.
+    void beginEdit(VstInt32 index) override;
+    void endEdit(VstInt32 index) override;
+
     // Views and controls of the open window (null while closed); the frame
     // owns them.
     NoteScrollView* noteEditorScrollView = nullptr;
@@ -65,7 +72,12 @@ private:
     void applyRedrawRequests();
     // The check mark of "keep formants" follows the effect's formant mode.
     void showFormantMode();
+    void showHistoryEntries();
     void openScalePopup(CDrawContext* context, CControl* key, int pc);
 
     CBitmap* background;
+    static constexpr int kUndoShown = 1;
+    static constexpr int kRedoShown = 2;
+    static constexpr int kNoHistoryShown = -1; // forces the entries to be built
+    int shownHistory = kNoHistoryShown;
 };

@@ -4,13 +4,11 @@
 #include "editing/note_list.h"
 #include "editing/note_settings.h"
 #include "editor/note_geometry.h"
-#include "editor/pitch_editor.h"
 #include "model/segmentation.h"
 #include "shell/pitch_effect.h"
 #include "toolkit/aeff_gui_editor.h"
 #include "toolkit/c_draw_context.h"
 #include "toolkit/c_frame.h"
-#include "toolkit/c_slider.h"
 #include "toolkit/c_view_container.h"
 #include "toolkit/mouse_buttons.h"
 
@@ -145,12 +143,6 @@ int NoteView::frameOf(const CPoint& point) const { return point.h - size.left; }
 
 float NoteView::rowH() const { return rowHeight(size.height()); }
 
-PitchEditor* NoteView::owningEditor() const
-{
-    CFrame* frame = getParentFrame();
-    return frame ? dynamic_cast<PitchEditor*>(frame->getEditor()) : nullptr;
-}
-
 void NoteView::trackHover()
 {
     if (tracking || !effect || analysisRow != kNoteEditorRow || !getParentFrame())
@@ -193,22 +185,14 @@ bool NoteView::pressEndsGesture(int x, long buttons)
 
     grabbedNote = hoverNote;
     dragAnchor.h = kNoAnchor;
-    float sliderValues[kNoteSliderCount];
-    static_assert(kNoteSliderCount == kNoteSliderValues);
+    float sliderValues[kNoteSliderValues];
     const bool grabbed = session.grabNote(grabbedNote, sliderValues);
     if (!grabbed)
         grabbedNote = kNone;
     // The sliders show the grabbed note; setting them does not notify, so
     // the other selected notes keep their settings.
-    PitchEditor* editor = owningEditor();
-    if (grabbed && editor) {
-        for (int s = 0; s < kNoteSliderCount; ++s) {
-            if (CSlider* slider = editor->noteSliders[s]) {
-                slider->setValue(sliderValues[s]);
-                slider->setDirty(true);
-            }
-        }
-    }
+    if (grabbed && grabListener)
+        grabListener->noteGrabbed(sliderValues);
     return false;
 }
 

@@ -312,6 +312,17 @@ bool PitchEditor::onKeyDown(VstKeyCode& key)
     return true;
 }
 
+void PitchEditor::noteGrabbed(const float* sliderValues)
+{
+    static_assert(kNoteSliderCount == kNoteSliderValues);
+    for (int s = 0; s < kNoteSliderCount; ++s) {
+        if (CSlider* slider = noteSliders[s]) {
+            slider->setValue(sliderValues[s]);
+            slider->setDirty(true);
+        }
+    }
+}
+
 void PitchEditor::beginEdit(VstInt32 index)
 {
     // A slider drag is one step of the edit, however many values it sends.
@@ -511,6 +522,7 @@ void PitchEditor::buildViews()
     noteEditorScrollView = new NoteScrollView(CRect(422, 56, 812, 400), frame);
     noteEditorScrollView->noteView->effect = owner;
     noteEditorScrollView->noteView->analysisRow = kNoteEditorRow;
+    noteEditorScrollView->noteView->grabListener = this;
     frame->addView(noteEditorScrollView);
 
     // 3 to 6: the menus; the scale menu only ever appears as a popup.

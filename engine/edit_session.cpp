@@ -19,18 +19,32 @@ EditSession::EditSession(TakeModel& model, EditLock& lock, AutomaticCut& automat
 
 template <typename Change> auto EditSession::edit(Change change)
 {
+    // The lock is held for the change and the copies of the edit around it;
+    // the comparison that makes the step runs after it is released.
     const bool ownStep = gestureDepth == 0;
-    EditGuard guard(lock);
-    if (ownStep)
-        captureBefore();
+    auto locked = [&] {
+        EditGuard guard(lock);
+        if (ownStep)
+            captureBefore();
+        if constexpr (std::is_void_v<decltype(change(model))>) {
+            change(model);
+            if (ownStep)
+                captureAfter();
+        } else {
+            auto result = change(model);
+            if (ownStep)
+                captureAfter();
+            return result;
+        }
+    };
     if constexpr (std::is_void_v<decltype(change(model))>) {
-        change(model);
+        locked();
         if (ownStep)
-            recordStep();
+            history.record(before, after);
     } else {
-        auto result = change(model);
+        auto result = locked();
         if (ownStep)
-            recordStep();
+            history.record(before, after);
         return result;
     }
 }
@@ -41,14 +55,13 @@ void EditSession::captureBefore()
     before.capture(model, formantMode(), rowsInUse);
 }
 
-void EditSession::recordStep()
+void EditSession::captureAfter()
 {
     // Rows the change used for the first time held what they hold since the
     // model was made.
     rowsInUse = std::max(rowsInUse, model.noteCount);
     before.extendWithUnusedRows(rowsInUse);
     after.capture(model, formantMode(), rowsInUse);
-    history.record(before, after);
 }
 
 void EditSession::transfer()
@@ -301,13 +314,21 @@ void EditSession::setViewState(float framesPerBeat, int viewStartFrame)
 
 bool EditSession::stepThroughHistory(bool backwards)
 {
-    if (gestureDepth > 0)
+    if (gestureDepth > 0 || !(backwards ? history.canUndo() : history.canRedo()))
         return false;
+    // Only the copies out of and into the model hold the lock; the step is
+    // applied to the copy in between. Nothing else changes the edit
+    // meanwhile: this is the only thread that does.
     {
         EditGuard guard(lock);
         captureBefore();
-        if (!(backwards ? history.undo(before) : history.redo(before)))
-            return false;
+    }
+    if (backwards)
+        history.undo(before);
+    else
+        history.redo(before);
+    {
+        EditGuard guard(lock);
         storeFormantMode(before.restore(model));
         automaticCut.active = false; // the table is the user's
     }
@@ -331,6 +352,9 @@ void EditSession::endGesture()
 {
     if (gestureDepth == 0 || --gestureDepth > 0)
         return;
-    EditGuard guard(lock);
-    recordStep();
+    {
+        EditGuard guard(lock);
+        captureAfter();
+    }
+    history.record(before, after);
 }

@@ -117,7 +117,7 @@ private:
     template <typename Change> auto edit(Change change);
 
     void captureBefore();
-    void recordStep();
+    void captureAfter();
     void storeFormantMode(int mode);
     bool stepThroughHistory(bool backwards);
 

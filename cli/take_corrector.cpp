@@ -46,28 +46,22 @@ void TakeCorrector::record(const float* samples, long count, const ProgressCallb
 
 int TakeCorrector::transferNotes()
 {
-    PitchEffect& effect = effectHost.effect();
-    EditGuard guard(effect.editLock);
-    segmentNotes(effect.model);
-    return effect.model.noteCount;
+    EditSession& session = effectHost.effect().session;
+    session.transfer();
+    return session.read([](const TakeModel& model) { return model.noteCount; });
 }
 
 std::vector<FoundNote> TakeCorrector::notes()
 {
-    PitchEffect& effect = effectHost.effect();
-    EditGuard guard(effect.editLock);
-    TakeModel& model = effect.model;
+    EditSession& session = effectHost.effect().session;
+    session.measureNotes();
+    return session.read([](const TakeModel& model) { return foundNotes(model); });
+}
+
+std::vector<FoundNote> TakeCorrector::foundNotes(const TakeModel& model)
+{
     std::vector<FoundNote> found;
     for (int n = 0; n < model.noteCount; ++n) {
-        // Measuring also splits the sung pitch into pitch and fine tune: a note
-        // that already has its pitch keeps it.
-        const float pitch = model.pitch[n];
-        const float fineTune = model.fineTune[n];
-        measureSourcePitch(model, n);
-        if (pitch != kPitchUnset) {
-            model.pitch[n] = pitch;
-            model.fineTune[n] = fineTune;
-        }
         FoundNote note;
         note.startSample = std::lround(model.targetStart[n] * kFrameLength);
         note.endSample = std::lround(model.targetEnd[n] * kFrameLength);
@@ -100,13 +94,7 @@ double TakeCorrector::fastestVibrato(int sampleRate)
 
 void TakeCorrector::selectBatch(int first, int count)
 {
-    PitchEffect& effect = effectHost.effect();
-    EditGuard guard(effect.editLock);
-    TakeModel& model = effect.model;
-    count = std::clamp(count, 0, kMaxSelection);
-    for (int j = 0; j < count; ++j)
-        model.selection[static_cast<std::size_t>(j)] = first + j;
-    model.selectionCount = count;
+    effectHost.effect().session.selectNotes(first, count);
 }
 
 std::optional<Failure> TakeCorrector::correct(const CorrectionSettings& settings)
@@ -125,10 +113,7 @@ std::optional<Failure> TakeCorrector::correct(const CorrectionSettings& settings
     PitchEffect& effect = effectHost.effect();
     setScale(effect, scaleMode(settings.scale), settings.keyRoot);
     int noteCount = 0;
-    {
-        EditGuard guard(effect.editLock);
-        noteCount = effect.model.noteCount;
-    }
+    noteCount = effect.session.read([](const TakeModel& model) { return model.noteCount; });
     // The selection holds 500 notes: larger tables are tuned a selection at a time.
     for (int first = 0; first < noteCount; first += kMaxSelection) {
         if (first == 0)
@@ -143,15 +128,9 @@ std::optional<Failure> TakeCorrector::correct(const CorrectionSettings& settings
             setSelectedNotesAttribute(effect, kVibratoRateTag, vibratoRate);
         }
     }
-    if (settings.transpose != 0) {
-        EditGuard guard(effect.editLock);
-        TakeModel& model = effect.model;
-        for (int note = 0; note < model.noteCount; ++note) {
-            model.pitch[note] += static_cast<float>(settings.transpose);
-            noteChanged(model, note);
-        }
-    }
-    effect.setFormantMode(settings.keepFormants ? kFormantsKept : kFormantsMove);
+    if (settings.transpose != 0)
+        effect.session.transposeAllNotes(settings.transpose);
+    effect.session.setFormantMode(settings.keepFormants ? kFormantsKept : kFormantsMove);
     return std::nullopt;
 }
 

@@ -76,6 +76,7 @@ public:
     static double fastestVibrato(int sampleRate);
 
 private:
+    static std::vector<FoundNote> foundNotes(const TakeModel& model);
     void selectBatch(int first, int count);
 
     EffectHost effectHost;

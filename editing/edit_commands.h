@@ -1,5 +1,5 @@
 // The editing operations as the editor and the command-line tool call them:
-// each takes the effect's edit lock for exactly the time it changes the model.
+// each is one operation of the effect's edit session.
 #pragma once
 
 #include "shell/pitch_effect.h"

@@ -6,25 +6,9 @@
 
 namespace {
 
-constexpr double kFoldShift = 48.5; // four octaves and the half row below C
 constexpr double kSecondsPerMinute = 60.0;
 
 } // namespace
-
-float foldToOctave(float pitch)
-{
-    if (!std::isfinite(pitch))
-        pitch = kUnvoicedPitch;
-    // Whole semitones are counted from half a semitone below C, four octaves
-    // down, so that the remainder of every pitch is its class. Flooring
-    // (rather than truncating) keeps pitches below -48.5 inside the octave too.
-    double shifted = pitch + kFoldShift;
-    double whole = std::floor(shifted);
-    double pitchClass = std::fmod(whole, static_cast<double>(kPitchClasses));
-    if (pitchClass < 0.0)
-        pitchClass += kPitchClasses;
-    return static_cast<float>(pitchClass + (shifted - whole) - 0.5);
-}
 
 int foldedPitchY(float folded, float rowH, float extra)
 {
@@ -44,4 +28,23 @@ float beatSpacing(const VstTimeInfo* timeInfo, float previous)
     if (!(spacing >= kMinimumBeatSpacing) || !std::isfinite(spacing))
         spacing = kFallbackBeatSpacing;
     return spacing;
+}
+
+NoteHover findHoveredNote(const TakeModel& model, float x, float y, float rowH)
+{
+    NoteHover hover;
+    for (int i = 0; i < model.noteCount; ++i) {
+        if (!(model.targetStart[i] < x && x < model.targetEnd[i]))
+            continue;
+        float rowY = (kPitchClasses - foldToOctave(model.pitch[i])) * rowH;
+        if (std::abs(static_cast<int>(rowY - y)) >= kHoverRowDistance)
+            continue;
+        if (x - model.targetStart[i] < kEdgeZoneWidth)
+            return {i, kLeftEdgeZone};
+        if (x - model.targetEnd[i] > -kEdgeZoneWidth)
+            return {i, kRightEdgeZone};
+        // A later note whose middle holds the pointer still takes the hover.
+        hover = {i, kMiddleZone};
+    }
+    return hover;
 }

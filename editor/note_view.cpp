@@ -1,16 +1,14 @@
 #include "editor/note_view.h"
 
+#include "editing/note_gestures.h"
 #include "editing/note_list.h"
 #include "editing/note_settings.h"
 #include "editor/note_geometry.h"
-#include "editor/note_gestures.h"
-#include "editor/pitch_editor.h"
 #include "model/segmentation.h"
 #include "shell/pitch_effect.h"
 #include "toolkit/aeff_gui_editor.h"
 #include "toolkit/c_draw_context.h"
 #include "toolkit/c_frame.h"
-#include "toolkit/c_slider.h"
 #include "toolkit/c_view_container.h"
 #include "toolkit/mouse_buttons.h"
 
@@ -86,10 +84,12 @@ void NoteView::draw(CDrawContext* context)
         setDirty(false);
         return;
     }
-    TakeModel& model = effect->model;
+    EditSession& session = effect->session;
+    const TakeModel& model = session.takeModel();
     // The host is asked for its tempo outside the lock: a host call may take
     // its time.
-    model.framesPerBeat = beatSpacing(effect->getTimeInfo(kVstTempoValid), model.framesPerBeat);
+    session.setViewState(
+        beatSpacing(effect->getTimeInfo(kVstTempoValid), model.framesPerBeat), kNone);
 
     int visibleLeft = visibleLeftOf(*this);
     NoteViewState state;
@@ -103,9 +103,9 @@ void NoteView::draw(CDrawContext* context)
     state.bandRight = bandRight;
     state.bandTop = bandTop;
     state.bandBottom = bandBottom;
-    captureNoteView(scene, model, effect->editLock, state, engineContourLookup());
+    captureNoteView(scene, session.memoModel(), session.editLock(), state, engineContourLookup());
     if (analysisRow == kNoteEditorRow)
-        model.viewStartFrame = scene.scroll;
+        session.setViewState(model.framesPerBeat, scene.scroll);
 
     ContextPainter painter(*context, visibleLeft);
     paintNoteView(scene, painter);
@@ -143,24 +143,16 @@ int NoteView::frameOf(const CPoint& point) const { return point.h - size.left; }
 
 float NoteView::rowH() const { return rowHeight(size.height()); }
 
-PitchEditor* NoteView::owningEditor() const
-{
-    CFrame* frame = getParentFrame();
-    return frame ? dynamic_cast<PitchEditor*>(frame->getEditor()) : nullptr;
-}
-
 void NoteView::trackHover()
 {
     if (tracking || !effect || analysisRow != kNoteEditorRow || !getParentFrame())
         return;
     CPoint p = getParentFrame()->getMousePosition();
     frameToLocal(p);
-    NoteHover hover;
-    {
-        EditGuard guard(effect->editLock);
-        hover = findHoveredNote(effect->model, static_cast<float>(frameOf(p)),
-            static_cast<float>(p.v - size.top), rowH());
-    }
+    NoteHover hover = effect->session.read([&](const TakeModel& model) {
+        return findHoveredNote(
+            model, static_cast<float>(frameOf(p)), static_cast<float>(p.v - size.top), rowH());
+    });
     if (hover.note != hoverNote)
         setDirty(true); // the highlight moves
     hoverNote = hover.note;
@@ -173,62 +165,43 @@ void NoteView::mouse(CDrawContext* context, CPoint& where, long buttons)
     if (analysisRow != kNoteEditorRow || !effect || !context || !isGestureButton(buttons))
         return;
     setDirty(true);
-    if (pressEndsGesture(frameOf(where), buttons))
-        return;
-    trackGesture(context);
+    EditSession& session = effect->session;
+    // The press and the whole drag after it are one step of the edit.
+    session.beginGesture();
+    if (!pressEndsGesture(frameOf(where), buttons) && !trackGesture(context))
+        return; // the instance went away during the drag: not touched again
+    session.endGesture();
 }
 
 // The press: a split or a join is done at once; the other tools take the
 // note under the pointer for the drag that follows.
 bool NoteView::pressEndsGesture(int x, long buttons)
 {
-    TakeModel& model = effect->model;
-    const int tool = model.editTool;
-    if (tool == kSplitTool) {
-        EditGuard guard(effect->editLock);
-        int changed = buttons == kLButton ? splitNoteAt(model, x) : joinNoteAt(model, x);
+    EditSession& session = effect->session;
+    if (session.takeModel().editTool == kSplitTool) {
+        int changed = buttons == kLButton ? session.splitNoteAt(x) : session.joinNoteAt(x);
         return changed != kNone;
     }
 
     grabbedNote = hoverNote;
     dragAnchor.h = kNoAnchor;
-    float sliderValues[kNoteSliderCount];
-    bool grabbed = false;
-    {
-        EditGuard guard(effect->editLock);
-        grabbed = isNoteIndex(model, grabbedNote);
-        if (!grabbed)
-            grabbedNote = kNone;
-        if (grabbed) {
-            for (int s = 0; s < kNoteSliderCount; ++s)
-                sliderValues[s] = noteSettingSliderValue(model, grabbedNote, kFineTuningTag + s);
-            if (!isSelected(model, grabbedNote)) {
-                model.selection[0] = grabbedNote;
-                model.selectionCount = 1;
-            }
-        } else {
-            model.selectionCount = 0;
-        }
-    }
+    float sliderValues[kNoteSliderValues];
+    const bool grabbed = session.grabNote(grabbedNote, sliderValues);
+    if (!grabbed)
+        grabbedNote = kNone;
     // The sliders show the grabbed note; setting them does not notify, so
     // the other selected notes keep their settings.
-    PitchEditor* editor = owningEditor();
-    if (grabbed && editor) {
-        for (int s = 0; s < kNoteSliderCount; ++s) {
-            if (CSlider* slider = editor->noteSliders[s]) {
-                slider->setValue(sliderValues[s]);
-                slider->setDirty(true);
-            }
-        }
-    }
+    if (grabbed && grabListener)
+        grabListener->noteGrabbed(sliderValues);
     return false;
 }
 
 // Runs the drag until the buttons are no longer exactly one of the two,
 // letting the frame redraw between steps. The lock is held only while a
 // step changes the model.
-void NoteView::trackGesture(CDrawContext* context)
+bool NoteView::trackGesture(CDrawContext* context)
 {
+    bool effectKept = true;
     GestureState gesture;
     tracking = true;
     // Keep this view alive should an idle inside the loop close the editor.
@@ -250,8 +223,10 @@ void NoteView::trackGesture(CDrawContext* context)
         if (!frame)
             break;
         frame->doIdleStuff();
-        if (owner && frame->getEditor() != owner)
+        if (owner && frame->getEditor() != owner) {
+            effectKept = false;
             break;
+        }
     }
     tracking = false;
     if (bandLeft >= 0) {
@@ -259,6 +234,7 @@ void NoteView::trackGesture(CDrawContext* context)
         setDirty(true);
     }
     forget();
+    return effectKept;
 }
 
 // One step of a drag; true when the anchor stays where it is.
@@ -266,8 +242,8 @@ bool NoteView::gestureStep(GestureState& gesture, const CPoint& p, long buttons)
 {
     if (p == dragAnchor || dragAnchor.h == kNoAnchor)
         return false;
-    TakeModel& model = effect->model;
-    const int tool = model.editTool;
+    EditSession& session = effect->session;
+    const int tool = session.takeModel().editTool;
     const bool left = buttons == kLButton;
     const int dx = p.h - dragAnchor.h;
     const int dy = p.v - dragAnchor.v;
@@ -277,38 +253,35 @@ bool NoteView::gestureStep(GestureState& gesture, const CPoint& p, long buttons)
     if (grabbedNote == kNone)
         return false;
 
-    EditGuard guard(effect->editLock);
-    if (!isNoteIndex(model, grabbedNote))
-        return false;
     switch (tool) {
     case kSelectTool:
         if (left) {
             int steps = rowSteps(dy, rowH());
-            if (steps != gesture.pitchSteps) {
-                shiftSelectedPitches(model, steps - gesture.pitchSteps);
-                gesture.pitchSteps = steps;
-            }
-        } else {
-            shiftSelectedNotesInTime(model, static_cast<float>(dx));
+            if (!session.shiftSelectedPitches(grabbedNote, steps - gesture.pitchSteps))
+                return false;
+            gesture.pitchSteps = steps;
+        } else if (!session.shiftSelectedNotesInTime(grabbedNote, static_cast<float>(dx))) {
+            return false;
         }
-        refreshSelectedNotes(model);
         return left;
     case kStretchTool:
-        if (model.selectionCount > 1)
-            return false;
-        if (left)
-            stretchNote(model, grabbedNote, hoverZone, static_cast<float>(dx));
-        else
-            trimNote(model, grabbedNote, hoverZone, static_cast<float>(dx));
-        noteChanged(model, grabbedNote);
+        session.stretchNote(grabbedNote, hoverZone, static_cast<float>(dx), !left);
         return false;
     case kPencilTool: {
-        ensureMeasuredPitch(model, grabbedNote);
-        int start = static_cast<int>(model.targetStart[grabbedNote]);
-        float t = kPitchClasses - static_cast<float>(p.v - size.top) / rowH();
-        float value = left ? drawnContourValue(model, grabbedNote, t) : kPitchUnset;
-        writeContourSpan(
-            model, grabbedNote, frameOf(p) - start, frameOf(dragAnchor) - start, value);
+        const int start = session.read([&](const TakeModel& model) {
+            return isNoteIndex(model, grabbedNote)
+                ? static_cast<int>(model.targetStart[grabbedNote])
+                : kNone;
+        });
+        if (start == kNone)
+            return false;
+        const int a = frameOf(p) - start;
+        const int b = frameOf(dragAnchor) - start;
+        if (left)
+            session.drawContour(
+                grabbedNote, a, b, kPitchClasses - static_cast<float>(p.v - size.top) / rowH());
+        else
+            session.eraseContour(grabbedNote, a, b);
         return false;
     }
     default: return false;
@@ -332,10 +305,7 @@ bool NoteView::bandStep(GestureState& gesture, const CPoint& p)
     }
     int first = std::min(f, gesture.bandStart);
     int last = std::max(f, gesture.bandStart);
-    {
-        EditGuard guard(effect->editLock);
-        selectNotesInBand(effect->model, first, last);
-    }
+    effect->session.selectNotesInBand(first, last);
     bandLeft = first;
     bandRight = last;
     bandTop = kSelectionBandTop;

@@ -7,7 +7,6 @@
 #include "editor/note_view_scene.h"
 #include "toolkit/c_view.h"
 
-class PitchEditor;
 class PitchEffect;
 
 // The note editor's mouse tools, as the tool buttons choose them.
@@ -26,6 +25,16 @@ public:
 
 protected:
     ~FrameScroller() = default;
+};
+
+// Told when a press in the note editor grabs a note, with the note's
+// settings as the sliders below the editor show them (kNoteSliderValues).
+class NoteGrabListener {
+public:
+    virtual void noteGrabbed(const float* sliderValues) = 0;
+
+protected:
+    ~NoteGrabListener() = default;
 };
 
 class NoteView : public CView {
@@ -53,6 +62,8 @@ public:
     // The scroll view that shows this view and that it scrolls to follow the
     // cursor; set by that scroll view.
     FrameScroller* scroller = nullptr;
+    // Who shows a grabbed note's settings; set by the editor.
+    NoteGrabListener* grabListener = nullptr;
 
 protected:
     ~NoteView() override;
@@ -67,9 +78,9 @@ private:
     void followCursor();
     int frameOf(const CPoint& point) const;
     float rowH() const;
-    PitchEditor* owningEditor() const;
     bool pressEndsGesture(int x, long buttons);
-    void trackGesture(CDrawContext* context);
+    // False when the instance went away during the drag.
+    bool trackGesture(CDrawContext* context);
     bool gestureStep(GestureState& gesture, const CPoint& p, long buttons);
     bool bandStep(GestureState& gesture, const CPoint& p);
 

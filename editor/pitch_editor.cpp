@@ -19,6 +19,8 @@
 #include "toolkit/c_tab_view.h"
 #include "toolkit/control_styles.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -61,6 +63,29 @@ enum Tag : long {
 
 const CRect kScaleMenuSize {0, 0, 1, 1};
 constexpr int kKeepFormantsEntry = 4; // of noteMenu
+const char* const kNoteMenuEntries[]
+    = {"manipulate...", "delete notes", "duplicate notes", "tune notes", "keep formants"};
+constexpr const char* kUndoEntry = "undo";
+constexpr const char* kRedoEntry = "redo";
+
+bool isNoteSliderTag(long tag) { return tag >= kFirstNoteSliderTag && tag <= kLastNoteSliderTag; }
+
+// Ctrl+Z undoes; Ctrl+Shift+Z and Ctrl+Y redo. Hosts mark Ctrl as either
+// modifier bit.
+enum class HistoryKey { none, undo, redo };
+
+HistoryKey historyKeyOf(const VstKeyCode& key)
+{
+    if (!(key.modifier & (MODIFIER_CONTROL | MODIFIER_COMMAND)) || key.virt != 0)
+        return HistoryKey::none;
+    const int letter = std::tolower(static_cast<unsigned char>(key.character));
+    const bool shift = key.modifier & MODIFIER_SHIFT;
+    if (letter == 'z')
+        return shift ? HistoryKey::redo : HistoryKey::undo;
+    if (letter == 'y' && !shift)
+        return HistoryKey::redo;
+    return HistoryKey::none;
+}
 
 const char* const kTabNames[kAnalysisRows] = {"SCAN", "1", "2", "3"};
 // Top to bottom, B down to C; the five sharps have no label.
@@ -226,7 +251,8 @@ void PitchEditor::forgetViews()
 void PitchEditor::idle()
 {
     applyRedrawRequests();
-    showFormantMode(); // a restored chunk may have changed it
+    showHistoryEntries();
+    showFormantMode(); // a restored chunk or an undo may have changed it
     if (noteEditorScrollView && !isInIdleStuff())
         noteEditorScrollView->noteView->trackHover();
     AEffGUIEditor::idle();
@@ -247,6 +273,73 @@ void PitchEditor::applyRedrawRequests()
         scanScrollView->setDirty(true);
 }
 
+// "undo" and "redo" stand at the end of the "manipulate..." menu only while
+// there is a step to undo or redo.
+void PitchEditor::showHistoryEntries()
+{
+    if (!noteMenu)
+        return;
+    const EditSession& session = pitchEffect()->session;
+    const int shown = (session.canUndo() ? kUndoShown : 0) | (session.canRedo() ? kRedoShown : 0);
+    if (shown == shownHistory)
+        return;
+    shownHistory = shown;
+    const int current = noteMenu->getCurrent();
+    noteMenu->removeAllEntry();
+    for (const char* entry : kNoteMenuEntries)
+        noteMenu->addEntry(entry);
+    if (shown & kUndoShown)
+        noteMenu->addEntry(kUndoEntry);
+    if (shown & kRedoShown)
+        noteMenu->addEntry(kRedoEntry);
+    noteMenu->setCurrent(std::max(current, 0));
+    showFormantMode(); // the rebuilt entries start unchecked
+}
+
+bool PitchEditor::onKeyDown(VstKeyCode& key)
+{
+    const HistoryKey command = historyKeyOf(key);
+    if (command == HistoryKey::none)
+        return AEffGUIEditor::onKeyDown(key);
+    EditSession& session = pitchEffect()->session;
+    if (command == HistoryKey::undo)
+        session.undo();
+    else
+        session.redo();
+    showHistoryEntries();
+    showFormantMode();
+    markDirty(noteEditorScrollView);
+    return true;
+}
+
+void PitchEditor::noteGrabbed(const float* sliderValues)
+{
+    static_assert(kNoteSliderCount == kNoteSliderValues);
+    for (int s = 0; s < kNoteSliderCount; ++s) {
+        if (CSlider* slider = noteSliders[s]) {
+            slider->setValue(sliderValues[s]);
+            slider->setDirty(true);
+        }
+    }
+}
+
+void PitchEditor::beginEdit(VstInt32 index)
+{
+    // A slider drag is one step of the edit, however many values it sends.
+    if (isNoteSliderTag(index))
+        pitchEffect()->session.beginGesture();
+    AEffGUIEditor::beginEdit(index);
+}
+
+void PitchEditor::endEdit(VstInt32 index)
+{
+    AEffGUIEditor::endEdit(index);
+    if (isNoteSliderTag(index)) {
+        pitchEffect()->session.endGesture();
+        showHistoryEntries();
+    }
+}
+
 void PitchEditor::showFormantMode()
 {
     if (noteMenu)
@@ -262,35 +355,40 @@ void PitchEditor::valueChanged(CDrawContext* context, CControl* control)
     if (!control)
         return;
     PitchEffect& owner = *pitchEffect();
-    TakeModel& model = owner.model;
+    EditSession& session = owner.session;
     const float v = control->getValue();
     const long tag = control->getTag();
 
     if (tag >= kStandardPitchTag && tag <= kLastNoteSliderTag) {
         if (tag == kStandardPitchTag)
-            model.standardPitchControl = 2.0f * v;
+            session.setStandardPitchControl(2.0f * v);
         else
-            setSelectedNotesAttribute(owner, static_cast<int>(tag), v);
+            session.setNoteSetting(static_cast<int>(tag), v);
         return;
     }
     if (tag == kModeMenuTag) {
-        model.transportMode.store(static_cast<int>(v), std::memory_order_relaxed);
-        model.editorPlaying.store(false, std::memory_order_relaxed);
-        model.requestedTakePosition.store(0, std::memory_order_relaxed);
+        session.setTransportMode(static_cast<int>(v));
         if (v == 2.0f && scanScrollView)
             scanScrollView->scrollToFrame(0);
         return;
     }
     if (tag == kNoteMenuTag) {
         if (v == 1.0f)
-            deleteSelectedNotes(owner);
+            session.deleteSelectedNotes();
         else if (v == 2.0f)
-            duplicateSelectedNotes(owner);
+            session.duplicateSelectedNotes();
         else if (v == 3.0f)
-            tuneSelectedNotes(owner);
+            session.tuneSelectedNotes();
         else if (v == static_cast<float>(kKeepFormantsEntry))
-            owner.setFormantMode(
-                owner.formantMode() == kFormantsKept ? kFormantsMove : kFormantsKept);
+            session.setFormantMode(
+                session.formantMode() == kFormantsKept ? kFormantsMove : kFormantsKept);
+        else if (const char* entry = noteMenu ? noteMenu->getEntry(static_cast<int>(v)) : nullptr) {
+            if (std::strcmp(entry, kUndoEntry) == 0)
+                session.undo();
+            else if (std::strcmp(entry, kRedoEntry) == 0)
+                session.redo();
+        }
+        showHistoryEntries();
         showFormantMode();
         control->setValue(0.0f);
         markDirty(noteEditorScrollView);
@@ -298,15 +396,15 @@ void PitchEditor::valueChanged(CDrawContext* context, CControl* control)
     }
     if (tag == kSelectMenuTag) {
         if (v == 1.0f)
-            selectAllNotes(owner);
+            session.selectAllNotes();
         else if (v == 2.0f)
-            clearSelection(owner);
+            session.clearSelection();
         control->setValue(0.0f);
         markDirty(noteEditorScrollView);
         return;
     }
     if (tag == kScaleMenuTag) {
-        setScale(owner, static_cast<int>(v), scaleRoot);
+        session.setScale(static_cast<int>(v), scaleRoot);
         markDirty(scanScrollView);
         markDirty(noteEditorScrollView);
         return;
@@ -317,14 +415,14 @@ void PitchEditor::valueChanged(CDrawContext* context, CControl* control)
     if (tag >= kLowestKeyTag && tag <= kHighestKeyTag) {
         const int pc = static_cast<int>(tag - kLowestKeyTag);
         if (v == 1.0f) {
-            togglePitchClass(owner, pc);
+            session.togglePitchClass(pc);
             markDirty(scanScrollView);
             markDirty(noteEditorScrollView);
         } else if (v == 2.0f) {
             openScalePopup(context, control, pc);
         }
     } else if (tag >= kFirstToolTag && tag < kFirstToolTag + kToolButtonCount) {
-        model.editTool = static_cast<int>(tag - kFirstToolTag);
+        session.setEditTool(static_cast<int>(tag - kFirstToolTag));
         for (PanelButton* button : toolButtons) {
             if (!button)
                 continue;
@@ -336,18 +434,13 @@ void PitchEditor::valueChanged(CDrawContext* context, CControl* control)
             clicked->setDirty(true);
         }
     } else if (tag == kPlayTag) {
-        model.transportMode.store(kAutoMode, std::memory_order_relaxed);
-        model.requestedTakePosition.store(
-            model.viewStartFrame * kFrameLength, std::memory_order_relaxed);
-        model.editorPlaying.store(true, std::memory_order_relaxed);
+        session.play();
         if (modeMenu)
             modeMenu->setValue(0.0f);
     } else if (tag == kStopTag) {
-        model.editorPlaying.store(false, std::memory_order_relaxed);
+        session.stop();
     } else if (tag == kTransferTag) {
-        EditGuard guard(owner.editLock);
-        segmentNotes(model);
-        owner.automaticCut.active = false; // the user's table from now on
+        session.transfer();
     } else if (tag == kRenderTag) {
         renderToWave();
     }
@@ -429,13 +522,15 @@ void PitchEditor::buildViews()
     noteEditorScrollView = new NoteScrollView(CRect(422, 56, 812, 400), frame);
     noteEditorScrollView->noteView->effect = owner;
     noteEditorScrollView->noteView->analysisRow = kNoteEditorRow;
+    noteEditorScrollView->noteView->grabListener = this;
     frame->addView(noteEditorScrollView);
 
     // 3 to 6: the menus; the scale menu only ever appears as a popup.
     modeMenu = makeMenu(frame, this, CRect(11, 405, 100, 421), kModeMenuTag,
         {"Auto mode", "Force scan", "Live intonation"});
-    noteMenu = makeMenu(frame, this, CRect(423, 405, 518, 421), kNoteMenuTag,
-        {"manipulate...", "delete notes", "duplicate notes", "tune notes", "keep formants"});
+    noteMenu = makeMenu(frame, this, CRect(423, 405, 518, 421), kNoteMenuTag, {});
+    shownHistory = kNoHistoryShown;
+    showHistoryEntries();
     showFormantMode();
     selectMenu = makeMenu(frame, this, CRect(530, 405, 625, 421), kSelectMenuTag,
         {"select notes...", "select all notes", "select none"});

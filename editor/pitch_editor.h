@@ -4,6 +4,7 @@
 // editor redraw or set.
 #pragma once
 
+#include "editor/note_view.h"
 #include "toolkit/aeff_gui_editor.h"
 #include "toolkit/c_control_listener.h"
 
@@ -23,7 +24,7 @@ constexpr long kBackgroundBitmapId = 20003;
 constexpr int kNoteSliderCount = 8;
 constexpr int kToolButtonCount = 4;
 
-class PitchEditor : public AEffGUIEditor, public CControlListener {
+class PitchEditor : public AEffGUIEditor, public CControlListener, public NoteGrabListener {
 public:
     // The platform puts the frame on the screen; without one it is offscreen.
     explicit PitchEditor(PitchEffect* effect, Platform* platform = nullptr);
@@ -47,6 +48,16 @@ public:
 
     PitchEffect* pitchEffect();
 
+    // Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y, from the window or from the host;
+    // other keys go to the focused view.
+    bool onKeyDown(VstKeyCode& key) override;
+    // A note slider's drag, from press to release.
+    void beginEdit(VstInt32 index) override;
+    void endEdit(VstInt32 index) override;
+    // The sliders show the grabbed note; setting them does not notify, so
+    // the other selected notes keep their settings.
+    void noteGrabbed(const float* sliderValues) override;
+
     // Views and controls of the open window (null while closed); the frame
     // owns them.
     NoteScrollView* noteEditorScrollView = nullptr;
@@ -65,7 +76,12 @@ private:
     void applyRedrawRequests();
     // The check mark of "keep formants" follows the effect's formant mode.
     void showFormantMode();
+    void showHistoryEntries();
     void openScalePopup(CDrawContext* context, CControl* key, int pc);
 
     CBitmap* background;
+    static constexpr int kUndoShown = 1;
+    static constexpr int kRedoShown = 2;
+    static constexpr int kNoHistoryShown = -1; // forces the entries to be built
+    int shownHistory = kNoHistoryShown;
 };

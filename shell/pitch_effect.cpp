@@ -200,25 +200,10 @@ VstInt32 PitchEffect::getChunk(void** data, bool /*isPreset*/)
 
 VstInt32 PitchEffect::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/)
 {
-    if (byteSize == 0) {
-        EditGuard guard(editLock);
-        clearNoteTable(model);
-        model.noteEditorRedrawRequested.store(true);
-        return 1;
-    }
     if (byteSize < 0)
         return 0;
-    // The host's bytes are checked before the lock is taken; only the copy
-    // into the model holds it.
     const auto* bytes = static_cast<const unsigned char*>(data);
-    std::optional<ChunkLayout> layout = inspectChunk(bytes, static_cast<std::size_t>(byteSize));
-    if (!layout)
+    if (!session.restoreChunk(bytes, static_cast<std::size_t>(byteSize)))
         return 0;
-    EditGuard guard(editLock);
-    applyChunk(model, bytes, *layout);
-    setFormantMode(
-        layout->settings.formantMode == kChunkFormantsKept ? kFormantsKept : kFormantsMove);
-    automaticCut.active = false; // a restored table is never cut again
-    model.noteEditorRedrawRequested.store(true);
-    return byteSize;
+    return byteSize == 0 ? 1 : byteSize;
 }

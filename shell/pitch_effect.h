@@ -3,6 +3,8 @@
 #pragma once
 
 #include "engine/edit_lock.h"
+#include "engine/edit_session.h"
+#include "engine/processing_cycle.h"
 #include "engine/rate_converter.h"
 #include "engine/resynthesis.h"
 #include "model/pitch_detector.h"
@@ -47,13 +49,10 @@ public:
 
     // Whether playback and the render keep the formants (kFormantsKept) or
     // let them move with the pitch (kFormantsMove, the start); stored in the
-    // chunk. Set on the user-interface thread, read by each block.
-    int formantMode() const { return formantSetting.load(std::memory_order_relaxed); }
-    void setFormantMode(int mode)
-    {
-        formantSetting.store(
-            mode == kFormantsKept ? kFormantsKept : kFormantsMove, std::memory_order_relaxed);
-    }
+    // chunk. Set on the user-interface thread, read by each block; this
+    // setter leaves the undo history alone (the editor's menu entry is a step).
+    int formantMode() const { return session.formantMode(); }
+    void setFormantMode(int mode) { session.applyFormantMode(mode); }
 
     ResynthesisSettings synthesisSettings() const
     {
@@ -80,6 +79,8 @@ public:
     std::atomic<int> silencedBlocks {0};
     // The table playback cut by itself, audio thread only.
     AutomaticCut automaticCut;
+    // Every change of the edit, with its undo history.
+    EditSession session {model, editLock, automaticCut};
 
 private:
     // A converter for the rate in force replaces the one the audio thread
@@ -87,7 +88,6 @@ private:
     void replaceConverter();
 
     std::unique_ptr<unsigned char[]> chunkBuffer;
-    std::atomic<int> formantSetting {kFormantsMove};
     std::atomic<RateConverter*> converter {nullptr};
     // Odd while processReplacing runs.
     std::atomic<unsigned> processEpoch {0};

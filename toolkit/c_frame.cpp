@@ -127,7 +127,13 @@ void CFrame::windowWheel(const CPoint& where, float distance, long /*buttons*/)
 
 void CFrame::windowKeyDown(VstKeyCode& key)
 {
-    dispatchInput([&] { onKeyDown(key); });
+    // The editor sees the key first, as it does a key the host passes on.
+    dispatchInput([&] {
+        if (editor)
+            editor->onKeyDown(key);
+        else
+            onKeyDown(key);
+    });
 }
 
 void CFrame::windowKeyUp(VstKeyCode& key)

@@ -1,7 +1,7 @@
 // Editing notes with the mouse in the whole editor, offscreen: presses and
 // drags are scripted pointer states that the note view's tracking loop reads.
+#include "editing/note_gestures.h"
 #include "editor/note_geometry.h"
-#include "editor/note_gestures.h"
 #include "editor/note_scroll_view.h"
 #include "editor/note_view.h"
 #include "editor/note_view_scene.h"

@@ -697,3 +697,49 @@ TEST_F(PitchEditorCommandsTest, AnInstanceDeletedWhileThePopupOrTheSaveDialogWai
 }
 
 } // namespace
+
+// A slider drag is one undo step, however many values it sends; "undo" and
+// "redo" stand at the end of the "manipulate..." menu only while there is
+// something to undo or redo, and choosing them walks the history.
+TEST_F(PitchEditorCommandsTest, ASliderDragIsOneStepThatTheUndoAndRedoEntriesWalk)
+{
+    recordMelody();
+    open();
+    TakeModel& model = effect->model;
+    model.selection[0] = 1;
+    model.selection[1] = 2;
+    model.selectionCount = 2;
+    const std::vector<float> before = modelState(model);
+    auto entries = [&] {
+        choose(editor->noteMenu, 0); // the heading: only shows the popup
+        std::vector<std::string> texts;
+        for (const auto& item : platform.menus.lastItems)
+            texts.push_back(item.text);
+        return texts;
+    };
+    const std::vector<std::string> heading = entries();
+    ASSERT_EQ(heading.size(), 5u);
+
+    const CRect r = editor->noteSliders[1]->getViewSize();
+    const int y = (r.top + r.bottom) / 2;
+    press(CPoint(r.left + 10, y), kLButton,
+        {{CPoint(r.left + 30, y), kLButton}, {CPoint(r.left + 50, y), kLButton},
+            {CPoint(r.left + 70, y), kLButton}, {CPoint(r.left + 70, y), 0}});
+    ASSERT_GE(editor->volumeChanges.size(), 3u);
+    const std::vector<float> dragged = modelState(model);
+    ASSERT_NE(dragged, before);
+    EXPECT_EQ(effect->session.editHistory().stepCount(), 1u);
+
+    std::vector<std::string> withUndo = heading;
+    withUndo.push_back("undo");
+    EXPECT_EQ(entries(), withUndo);
+    choose(editor->noteMenu, 5);
+    EXPECT_EQ(modelState(model), before);
+    std::vector<std::string> withRedo = heading;
+    withRedo.push_back("redo");
+    EXPECT_EQ(entries(), withRedo);
+    choose(editor->noteMenu, 5);
+    EXPECT_EQ(modelState(model), dragged);
+    EXPECT_EQ(entries(), withUndo);
+    EXPECT_EQ(editor->noteMenu->getCurrent(), 0);
+}

@@ -2,7 +2,7 @@
 // user-interface thread while the audio thread plays the same effect. Run
 // under the ThreadSanitizer build, these show that every shared field is
 // reached under the edit lock or atomically; in every build they show that
-// playback stays finite and the table stays whole.
+// playback stays finite and the table stays whole, undo and redo included.
 #include "editing/edit_commands.h"
 #include "editing/note_settings.h"
 #include "editing/scale_tuning.h"
@@ -115,6 +115,11 @@ TEST(EditingStressTest, EditsAndRestoresWhilePlayingKeepOutputFiniteAndTheTableW
             selectAllNotes(*effect);
             if (round % 3 == 2)
                 deleteSelectedNotes(*effect);
+            // Undo and redo take the lock as any edit does.
+            for (int back = 0; back < round % 4; ++back)
+                effect->session.undo();
+            if (round % 2 == 1)
+                effect->session.redo();
             std::vector<unsigned char> saved = savedChunk(*effect);
             if (round % 4 == 3) {
                 std::vector<unsigned char>& chunk = round % 8 == 7 ? original : saved;

@@ -431,7 +431,7 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
 
     // 3. "tune notes" puts every selected note on its semitone of the scale.
     actAsUser(effect, [](User& u) {
-        u.chooseFromMenu(kNoteMenu, 3, 5);
+        u.chooseFromMenu(kNoteMenu, 3, 6); // five entries and "undo" after the transfer
         u.waitFor("the tuned notes", [](const TakeModel& m) {
             for (int i = 0; i < m.noteCount; ++i)
                 if (m.fineTune[i] != 0.0f)

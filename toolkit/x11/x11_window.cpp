@@ -84,6 +84,12 @@ bool keyFromEvent(XKeyEvent& event, VstKeyCode& key)
     }
     if (length == 1 && static_cast<unsigned char>(text[0]) >= 0x20)
         key.character = static_cast<unsigned char>(text[0]);
+    // With Ctrl held the text is a control code; the letter comes from the
+    // key's symbol, in lower case, as hosts pass it with the modifier bits.
+    else if (sym >= XK_a && sym <= XK_z)
+        key.character = static_cast<unsigned char>(sym);
+    else if (sym >= XK_A && sym <= XK_Z)
+        key.character = static_cast<unsigned char>(sym - XK_A + XK_a);
     if (event.state & ShiftMask)
         key.modifier |= MODIFIER_SHIFT;
     if (event.state & Mod1Mask)

@@ -1,6 +1,6 @@
 // What the note editor's mouse gestures do to the note table, one step at a
-// time. The functions take no lock; the note view holds the edit lock around
-// each call. Frames are the view's pixels, one per frame of the take.
+// time. The functions take no lock; the edit session holds the edit lock
+// around each call. Frames are the view's pixels, one per frame of the take.
 #pragma once
 
 #include "model/take_model.h"
@@ -13,20 +13,9 @@ enum NoteZone : int {
 };
 
 constexpr int kEdgeZoneWidth = 8; // frames at each end of a note that grab its edge
-constexpr int kHoverRowDistance = 27; // pixels between the pointer and a note's row
 constexpr int kSplitMargin = 1; // frames a split keeps from either end of the note
 constexpr int kSelectionBandTop = 5;
 constexpr int kSelectionBandBottom = 326;
-
-struct NoteHover {
-    int note = kNone;
-    int zone = kMiddleZone; // meaningful only with a note
-};
-
-// The note under the pointer at frame x and height y (view pixels, rows rowH
-// high): the first note whose edge zone holds x, else the last one whose
-// middle does, among the notes near the pointer's row.
-NoteHover findHoveredNote(const TakeModel& model, float x, float y, float rowH);
 
 // Measures the note's pitch first when it has none yet, so that a step in
 // semitones starts from the pitch the user sees.

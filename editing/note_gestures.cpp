@@ -1,7 +1,7 @@
-#include "editor/note_gestures.h"
+#include "editing/note_gestures.h"
 
 #include "editing/note_list.h"
-#include "editor/note_geometry.h"
+#include "editing/octave_fold.h"
 #include "engine/contour_lookup.h"
 #include "model/segmentation.h"
 
@@ -56,25 +56,6 @@ void moveDrawnContour(TakeModel& model, int from, int to, int offset)
 bool withinTake(float frame) { return frame >= 0.0f && frame <= static_cast<float>(kTakeFrames); }
 
 } // namespace
-
-NoteHover findHoveredNote(const TakeModel& model, float x, float y, float rowH)
-{
-    NoteHover hover;
-    for (int i = 0; i < model.noteCount; ++i) {
-        if (!(model.targetStart[i] < x && x < model.targetEnd[i]))
-            continue;
-        float rowY = (kPitchClasses - foldToOctave(model.pitch[i])) * rowH;
-        if (std::abs(static_cast<int>(rowY - y)) >= kHoverRowDistance)
-            continue;
-        if (x - model.targetStart[i] < kEdgeZoneWidth)
-            return {i, kLeftEdgeZone};
-        if (x - model.targetEnd[i] > -kEdgeZoneWidth)
-            return {i, kRightEdgeZone};
-        // A later note whose middle holds the pointer still takes the hover.
-        hover = {i, kMiddleZone};
-    }
-    return hover;
-}
 
 void ensureMeasuredPitch(TakeModel& model, int note)
 {

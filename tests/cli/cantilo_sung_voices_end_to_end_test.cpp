@@ -67,14 +67,9 @@ TEST(CantiloSungVoicesEndToEndTest, TunedNotesSitOnTheirSemitones)
         const std::vector<float> flat
             = tune(take, tag + "_flat", {"--contour", "0", "--detail", "0"});
         ASSERT_EQ(flat.size(), take.samples.size());
-        int windows = 0;
-        int close = 0;
-        for (const auto& cents : centsFromSemitones(take, flat))
-            for (double c : cents) {
-                ++windows;
-                close += std::fabs(c) <= kFlatCents ? 1 : 0;
-            }
-        EXPECT_GE(close, kFlatShare * windows) << close << " of " << windows << " close enough";
+        const WindowShare share = windowsWithin(centsFromSemitones(take, flat), kFlatCents);
+        EXPECT_GE(share.close, kFlatShare * share.windows)
+            << share.close << " of " << share.windows << " close enough";
         EXPECT_EQ(clicks(take.samples, kept), 0);
         EXPECT_EQ(clicks(take.samples, flat), 0);
     }

@@ -153,6 +153,17 @@ double median(std::vector<double> values)
     return *middle;
 }
 
+WindowShare windowsWithin(const std::vector<std::vector<double>>& cents, double limit)
+{
+    WindowShare share;
+    for (const std::vector<double>& note : cents)
+        for (double c : note) {
+            ++share.windows;
+            share.close += std::fabs(c) <= limit ? 1 : 0;
+        }
+    return share;
+}
+
 // Sample steps of the output larger than the input's own around them.
 int clicks(const std::vector<float>& input, const std::vector<float>& output)
 {

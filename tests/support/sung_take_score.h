@@ -48,5 +48,12 @@ std::vector<std::vector<double>> centsFromSemitones(
 
 double median(std::vector<double> values);
 
+// How many of the windows of centsFromSemitones lie within limit cents.
+struct WindowShare {
+    int close = 0;
+    int windows = 0;
+};
+WindowShare windowsWithin(const std::vector<std::vector<double>>& cents, double limit);
+
 // Sample steps of output larger than the sung input's own around them.
 int clicks(const std::vector<float>& input, const std::vector<float>& output);

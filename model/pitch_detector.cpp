@@ -54,7 +54,6 @@ constexpr double kMaxJump = 1.7; // semitones between voiced frames
 constexpr int kMinStableFrames = 4; // valid history entries to accept
 constexpr float kEmptySlot = -1.0f;
 constexpr float kVoicingScale = 300.0f;
-constexpr float kBackFillVoicing = 0.1f;
 constexpr int kBackFillFrames = 3;
 constexpr double kReferenceHz = 110.0; // pitch -3
 constexpr double kReferenceOffset = 3.0; // semitones from 110 Hz to pitch 0

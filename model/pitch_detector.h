@@ -22,6 +22,9 @@ constexpr int kBinCount = kSpectrumBins; // bins 0..1024
 constexpr int kPitchHistoryCapacity = 100;
 // Strong partials the octave check weighs; a spectrum with more is noise.
 constexpr int kMaxStrongPartials = 48;
+// The voicing of the frames the stability filter held back while a pitch
+// settled, once it fills them with the pitch it then accepted.
+constexpr float kBackFillVoicing = 0.1f;
 
 class PitchDetector {
 public:

@@ -1,5 +1,7 @@
 #include "model/segmentation.h"
 
+#include "model/pitch_detector.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -32,10 +34,16 @@ constexpr float kSourcePitchLow = -30.0f; // inclusive
 // Exclusive: just above the pitch of 800 Hz, the highest the detector
 // reports, and far below the unvoiced mark.
 constexpr float kSourcePitchHigh = 31.5f;
-// The median of a note's frames is found to this fraction of a semitone.
+// The median of a note's frames is narrowed down to an interval this wide
+// (semitones, or voicing) before the frames in it are looked at one by one.
 constexpr double kMedianPrecision = 1.0e-4;
-// A note's frames within this many semitones of their median make its pitch.
-constexpr double kSourceBand = 0.75;
+// Frames voiced at least this share of the note's median voicing are steady:
+// the voice neither swells into the note nor fades out of it there.
+constexpr double kSteadyVoicingShare = 0.5;
+// A note needs this many steady frames for their median to be its pitch;
+// with fewer, its frames within kSourceBand of their median make it.
+constexpr int kMinSteadyFrames = 3;
+constexpr double kSourceBand = 0.75; // semitones
 constexpr float kSmoothingLimit = 24.0f; // exclusive on both sides
 constexpr double kRoundingShift = 60.5; // nearest semitone: trunc(x + 60.5) - 60
 constexpr double kRoundingBase = 60.0;
@@ -156,58 +164,158 @@ void writeNewNote(TakeModel& model, int m, int boundary)
     model.blending[m] = kInitialBlending;
 }
 
-// The level the usable frames of [first, last) hold (0 when there are none):
-// the mean of those near their median. Vibrato swings evenly about it, while
-// glides into and out of the note and frames an octave astray move it hardly
-// at all. The median is found by halving the interval that holds it, so that
-// no copy of the frames is needed.
-double heldSourcePitch(const TakeModel& model, int first, int last)
-{
-    auto usable = [&](int i, float& p) {
+// The frames of one note's span that its source pitch may come from.
+class NoteFrames {
+public:
+    NoteFrames(const TakeModel& model, int first, int last)
+        : model(model)
+        , first(first)
+        , last(last)
+    {
+    }
+
+    // Voiced, with a pitch the voice can have.
+    bool usable(int i, float& p) const
+    {
         p = pitchOf(model, kAnalysisRow, i);
         return voicingOf(model, kAnalysisRow, i) > 0.0f && p >= kSourcePitchLow
             && p < kSourcePitchHigh;
-    };
+    }
+
+    // Usable, voiced at least weakest, and measured in its own right: a
+    // frame the detector filled in with the pitch of the frame after it
+    // counts once, as that frame.
+    bool steady(int i, float& p, float weakest) const
+    {
+        if (!usable(i, p))
+            return false;
+        const float voicing = voicingOf(model, kAnalysisRow, i);
+        if (voicing < weakest)
+            return false;
+        return !(voicing == kBackFillVoicing && i + 1 < kAnalysedFrames
+            && pitchOf(model, kAnalysisRow, i + 1) == p);
+    }
+
+    // The median of value(i, v) over the frames where it holds: the mean of
+    // the two middle values for an even count; low when none holds.
+    template <typename Value> double median(Value value, double low, double high) const
+    {
+        int count = 0;
+        for (int i = first; i < last; ++i) {
+            float v = 0.0f;
+            count += value(i, v) ? 1 : 0;
+        }
+        if (count == 0)
+            return low;
+        return 0.5
+            * (ranked(value, (count + 1) / 2, low, high) + ranked(value, count / 2 + 1, low, high));
+    }
+
+    // The value of the given rank (1 = the smallest) among value(i, v) over
+    // the frames where it holds, all within [low, high]. The interval that
+    // holds it is halved to kMedianPrecision, then the values left in it are
+    // stepped through in order, so that no copy of the frames is needed and
+    // the result is one of the values.
+    template <typename Value> double ranked(Value value, int rank, double low, double high) const
+    {
+        if (atOrBelow(value, low) >= rank)
+            return low;
+        // From here on fewer than rank values lie at or below low.
+        while (high - low > kMedianPrecision) {
+            const double middle = 0.5 * (low + high);
+            if (atOrBelow(value, middle) >= rank)
+                high = middle;
+            else
+                low = middle;
+        }
+        for (;;) {
+            double next = std::numeric_limits<double>::infinity();
+            for (int i = first; i < last; ++i) {
+                float v = 0.0f;
+                if (value(i, v) && v > low)
+                    next = std::min(next, static_cast<double>(v));
+            }
+            if (!std::isfinite(next) || atOrBelow(value, next) >= rank)
+                return std::isfinite(next) ? next : high;
+            low = next;
+        }
+    }
+
+private:
+    template <typename Value> int atOrBelow(Value value, double limit) const
+    {
+        int count = 0;
+        for (int i = first; i < last; ++i) {
+            float v = 0.0f;
+            if (value(i, v) && v <= limit)
+                ++count;
+        }
+        return count;
+    }
+
+    const TakeModel& model;
+    const int first;
+    const int last;
+};
+
+// The level the usable frames of [first, last) hold (0 when there are none).
+// A note plays its sung movement moved by its target minus this level, so it
+// sits on its target when the middle of that movement does: the median of
+// the frames where the voice holds steady. The median leaves out what lies
+// to one side of the level only (the ends of glides into and out of the
+// note, frames an octave astray), and over vibrato cut off by the note's end
+// it stays where the voice swings about. Attack and release frames, where
+// the voice swells or fades and the pitch reads a few cents off, stay out,
+// and so do the copies the detector fills in. A note with fewer than
+// kMinSteadyFrames such frames takes the mean of its usable frames within
+// kSourceBand of their median.
+double heldSourcePitch(const TakeModel& model, int first, int last)
+{
+    const NoteFrames frames(model, first, last);
     int count = 0;
     double low = kSourcePitchHigh;
     double high = kSourcePitchLow;
+    double loudest = 0.0;
     for (int i = first; i < last; ++i) {
         float p = 0.0f;
-        if (usable(i, p)) {
+        if (frames.usable(i, p)) {
             ++count;
             low = std::min(low, static_cast<double>(p));
             high = std::max(high, static_cast<double>(p));
+            loudest = std::max(loudest, static_cast<double>(voicingOf(model, kAnalysisRow, i)));
         }
     }
     if (count == 0)
         return 0.0;
-    // The smallest value with at least half the frames at or below it.
-    const int half = (count + 1) / 2;
-    while (high - low > kMedianPrecision) {
-        const double middle = 0.5 * (low + high);
-        int below = 0;
-        for (int i = first; i < last; ++i) {
-            float p = 0.0f;
-            if (usable(i, p) && p <= middle)
-                ++below;
-        }
-        if (below >= half)
-            high = middle;
-        else
-            low = middle;
+
+    auto voicingOfUsable = [&](int i, float& v) {
+        float p = 0.0f;
+        v = voicingOf(model, kAnalysisRow, i);
+        return frames.usable(i, p);
+    };
+    const double typical = frames.median(voicingOfUsable, 0.0, loudest);
+    const auto weakest = static_cast<float>(kSteadyVoicingShare * typical);
+    auto steadyPitch = [&](int i, float& p) { return frames.steady(i, p, weakest); };
+    int steadyCount = 0;
+    for (int i = first; i < last; ++i) {
+        float p = 0.0f;
+        steadyCount += steadyPitch(i, p) ? 1 : 0;
     }
-    // The mean of the frames about the median: vibrato swings cancel, and
-    // what lies further off (the ends of glides, strays) stays out.
+    if (steadyCount >= kMinSteadyFrames)
+        return frames.median(steadyPitch, low, high);
+
+    auto usablePitch = [&](int i, float& p) { return frames.usable(i, p); };
+    const double middle = frames.ranked(usablePitch, (count + 1) / 2, low, high);
     double sum = 0.0;
     int near = 0;
     for (int i = first; i < last; ++i) {
         float p = 0.0f;
-        if (usable(i, p) && std::fabs(p - high) <= kSourceBand) {
+        if (frames.usable(i, p) && std::fabs(p - middle) <= kSourceBand) {
             sum += p;
             ++near;
         }
     }
-    return near > 0 ? sum / near : high;
+    return near > 0 ? sum / near : middle;
 }
 
 // The frames of [start, end) from the first to the last whose level lies

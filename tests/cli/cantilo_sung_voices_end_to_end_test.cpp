@@ -13,11 +13,12 @@
 
 namespace {
 
-// As through the plug-in, the medians of notes with the contour kept carry
-// the analysis' few cents of error in a note's measured pitch; the grains of
-// the formant-keeping resynthesis (cantilo's default) add a cent or two on
-// the shortest notes, whose medians rest on a handful of windows.
-constexpr double kMedianCents = 9.0;
+// As through the plug-in, the medians of notes with the contour kept sit on
+// their semitones to within a few cents, with formants kept (cantilo's
+// default) too: the grains then follow the analysed pitch rather than the
+// sung one, a cent or so apart on the shortest notes, whose medians rest on
+// a handful of windows.
+constexpr double kMedianCents = 5.0;
 constexpr double kFlatCents = 10.0;
 constexpr double kFlatShare = 0.95;
 

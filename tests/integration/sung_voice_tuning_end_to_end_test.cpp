@@ -36,11 +36,11 @@ constexpr float kComputedLimit = 900.0f; // contour points below are computed
 constexpr float kUncomputed = -1000.0f;
 
 // What the played take must show. With the contour kept a note plays the
-// sung movement moved by the note's measured pitch, whose analysis is still
-// off by up to about 6 cents on short notes after a glide, and a window of
-// four periods reads the voice's own jitter as a few cents; the medians are
-// held to 7 cents until the analysis measures closer.
-constexpr double kMedianCents = 7.0;
+// sung movement moved by its target minus its measured pitch, so the median
+// of its windows sits on the semitone as closely as that pitch matches the
+// middle of the movement; the blend into a short note from its neighbour
+// and the voice's jitter over windows of four periods add a cent or two.
+constexpr double kMedianCents = 5.0;
 constexpr double kFlatCents = 10.0;
 constexpr double kFlatShare = 0.95;
 

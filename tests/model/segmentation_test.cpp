@@ -1,9 +1,11 @@
 #include "engine/contour_lookup.h"
+#include "model/pitch_detector.h"
 #include "model/segmentation.h"
 
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -231,6 +233,84 @@ INSTANTIATE_TEST_SUITE_P(Tracks, LevelChangeTest,
     ::testing::Values(LevelCase {0.6f, 0.0f, 5, 2}, LevelCase {-0.6f, 0.4f, 5, 2},
         LevelCase {0.6f, 0.4f, 1, 2}, LevelCase {1.0f, 0.4f, 1, 2}, LevelCase {0.4f, 0.0f, 5, 1},
         LevelCase {0.0f, 0.6f, 1, 1}, LevelCase {0.3f, 0.3f, 5, 1}));
+
+// A note sung into from the note before: the voice holds level A, moves to
+// B = A + step along a raised-cosine glide of `glide` frames (or, with glide
+// 0, breaks off for a consonant and comes back in with the detector's
+// back-filled frames and an attack that reads high), holds B for `held`
+// frames with the few cents of wobble a voice has, and fades out, reading
+// low while it fades. A quiet voice's frames are voiced little more than
+// the back-filled ones.
+struct EnteredNoteCase {
+    float step;
+    int glide;
+    int held;
+    float voicing;
+};
+
+class EnteredNoteTest : public ::testing::TestWithParam<EnteredNoteCase> { };
+
+TEST_P(EnteredNoteTest, SourcePitchIsTheLevelHeldNotTheWayIn)
+{
+    const EnteredNoteCase c = GetParam();
+    constexpr float kLevelA = 3.0f;
+    constexpr int kEntry = 40; // first frame after note A
+    constexpr int kGap = 6; // unvoiced frames of a consonant
+    constexpr int kBackFilled = 3;
+    constexpr float kAttackOffset = 0.15f;
+    constexpr float kAttackVoicing = 0.6f; // of the held frames'
+    constexpr float kCloseEnough = 0.015f; // semitones: the wobble moves the median this much
+    constexpr float kWobble[]
+        = {0.02f, -0.03f, 0.01f, 0.04f, -0.02f, -0.01f, 0.03f, -0.04f, 0.0f, 0.02f, -0.03f};
+    constexpr std::size_t kWobbleLength = std::size(kWobble);
+    struct Fading {
+        float voicing; // of the held frames'
+        float offset;
+    };
+    constexpr Fading kFade[] = {{0.45f, -0.06f}, {0.2f, -0.1f}, {0.05f, -0.15f}};
+    const float levelB = kLevelA + c.step;
+    auto wobble = [&](int f) { return kWobble[static_cast<std::size_t>(f) % kWobbleLength]; };
+
+    auto model = freshModel();
+    for (int f = 0; f < kEntry; ++f)
+        setFrame(*model, f, kLevelA + wobble(f), c.voicing);
+    int f = kEntry;
+    if (c.glide > 0) {
+        for (int g = 1; g <= c.glide; ++g, ++f) {
+            double along = 0.5 - 0.5 * std::cos(3.14159265358979 * g / (c.glide + 1));
+            setFrame(*model, f, static_cast<float>(kLevelA + c.step * along), c.voicing);
+        }
+    } else {
+        fillFrames(*model, f, f + kGap, kUnvoicedPitch, 0.0f);
+        f += kGap;
+        // The frames held back while the pitch settled, filled in with the
+        // pitch of the attack that was accepted.
+        fillFrames(*model, f, f + kBackFilled, levelB + kAttackOffset, kBackFillVoicing);
+        f += kBackFilled;
+        setFrame(*model, f++, levelB + kAttackOffset, kAttackVoicing * c.voicing);
+    }
+    const int heldFrom = f;
+    for (int h = 0; h < c.held; ++h, ++f)
+        setFrame(*model, f, levelB + wobble(f), c.voicing);
+    for (const Fading& fade : kFade)
+        setFrame(*model, f++, levelB + fade.offset, fade.voicing * c.voicing);
+    fillFrames(*model, f, f + 20, kUnvoicedPitch, 0.0f);
+    setRecordedFrames(*model, f + 20);
+    segmentNotes(*model);
+
+    ASSERT_EQ(model->noteCount, 2);
+    EXPECT_LE(model->targetStart[1], static_cast<float>(heldFrom));
+    EXPECT_NEAR(model->sourcePitch[1], levelB, kCloseEnough);
+    EXPECT_NEAR(model->sourcePitch[0], kLevelA, kCloseEnough);
+}
+
+// Steps up and down after glides of 35 to 80 ms and after a consonant, into
+// notes of 0.15 to 0.3 s, from a loud and a quiet voice.
+INSTANTIATE_TEST_SUITE_P(Entries, EnteredNoteTest,
+    ::testing::Values(EnteredNoteCase {1.0f, 6, 13, 1.0f}, EnteredNoteCase {-1.0f, 4, 13, 1.0f},
+        EnteredNoteCase {2.0f, 7, 16, 0.15f}, EnteredNoteCase {-3.0f, 5, 20, 1.0f},
+        EnteredNoteCase {0.6f, 3, 13, 1.0f}, EnteredNoteCase {4.0f, 7, 26, 0.15f},
+        EnteredNoteCase {2.0f, 0, 13, 1.0f}, EnteredNoteCase {-1.0f, 0, 13, 0.15f}));
 
 TEST(SegmentationTest, APauseBetweenTwoLevelsIsCutInItsMiddle)
 {

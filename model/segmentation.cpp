@@ -282,16 +282,19 @@ double heldSourcePitch(const TakeModel& model, int first, int last)
             ++count;
             low = std::min(low, static_cast<double>(p));
             high = std::max(high, static_cast<double>(p));
-            loudest = std::max(loudest, static_cast<double>(voicingOf(model, kAnalysisRow, i)));
+            const float voicing = voicingOf(model, kAnalysisRow, i);
+            if (std::isfinite(voicing))
+                loudest = std::max(loudest, static_cast<double>(voicing));
         }
     }
     if (count == 0)
         return 0.0;
 
+    // An infinite voicing is loud, but it would leave no interval to halve.
     auto voicingOfUsable = [&](int i, float& v) {
         float p = 0.0f;
         v = voicingOf(model, kAnalysisRow, i);
-        return frames.usable(i, p);
+        return frames.usable(i, p) && std::isfinite(v);
     };
     const double typical = frames.median(voicingOfUsable, 0.0, loudest);
     const auto weakest = static_cast<float>(kSteadyVoicingShare * typical);

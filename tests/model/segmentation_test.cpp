@@ -435,6 +435,23 @@ INSTANTIATE_TEST_SUITE_P(Frames, SourcePitchFramesTest,
         // and the end of a glide stay out.
         SourceFramesCase {{6.0f, 6.5f, -6.0f, 6.0f, 6.5f, 7.5f}, 6.25f}));
 
+// However loud or faint the frames are said to be, the measure ends, and
+// frames voiced far below the rest are left out once enough are steady.
+TEST(MeasureSourcePitchTest, VoicingOfAnyStrengthGivesTheLevelHeld)
+{
+    auto model = freshModel();
+    const float pitches[] = {5.02f, 4.97f, 5.01f, 4.99f, 5.6f, 5.4f};
+    const float voicings[] = {INFINITY, 1.0f, INFINITY, 1.0f, 0.2f, 0.1f};
+    for (int f = 0; f < 6; ++f)
+        setFrame(*model, f, pitches[f], voicings[f]);
+    model->noteCount = 1;
+    model->sourceStart[0] = 0.0f;
+    model->sourceEnd[0] = 6.0f;
+    model->sourcePitch[0] = kPitchUnset;
+    measureSourcePitch(*model, 0);
+    EXPECT_FLOAT_EQ(model->sourcePitch[0], 5.0f);
+}
+
 TEST(MeasureSourcePitchTest, AMeasuredPitchIsOnlySplitAgain)
 {
     auto model = freshModel();

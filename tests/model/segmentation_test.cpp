@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <memory>
+#include <numbers>
 #include <vector>
 
 namespace {
@@ -257,6 +258,7 @@ TEST_P(EnteredNoteTest, SourcePitchIsTheLevelHeldNotTheWayIn)
     constexpr int kEntry = 40; // first frame after note A
     constexpr int kGap = 6; // unvoiced frames of a consonant
     constexpr int kBackFilled = 3;
+    constexpr int kSilentTail = 20;
     constexpr float kAttackOffset = 0.15f;
     constexpr float kAttackVoicing = 0.6f; // of the held frames'
     constexpr float kCloseEnough = 0.015f; // semitones: the wobble moves the median this much
@@ -277,7 +279,7 @@ TEST_P(EnteredNoteTest, SourcePitchIsTheLevelHeldNotTheWayIn)
     int f = kEntry;
     if (c.glide > 0) {
         for (int g = 1; g <= c.glide; ++g, ++f) {
-            double along = 0.5 - 0.5 * std::cos(3.14159265358979 * g / (c.glide + 1));
+            double along = 0.5 - 0.5 * std::cos(std::numbers::pi * g / (c.glide + 1));
             setFrame(*model, f, static_cast<float>(kLevelA + c.step * along), c.voicing);
         }
     } else {
@@ -294,8 +296,8 @@ TEST_P(EnteredNoteTest, SourcePitchIsTheLevelHeldNotTheWayIn)
         setFrame(*model, f, levelB + wobble(f), c.voicing);
     for (const Fading& fade : kFade)
         setFrame(*model, f++, levelB + fade.offset, fade.voicing * c.voicing);
-    fillFrames(*model, f, f + 20, kUnvoicedPitch, 0.0f);
-    setRecordedFrames(*model, f + 20);
+    fillFrames(*model, f, f + kSilentTail, kUnvoicedPitch, 0.0f);
+    setRecordedFrames(*model, f + kSilentTail);
     segmentNotes(*model);
 
     ASSERT_EQ(model->noteCount, 2);

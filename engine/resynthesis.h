@@ -14,6 +14,7 @@
 #include "model/take_model.h"
 
 #include <array>
+#include <cmath>
 
 struct ResynthesisSettings {
     float sampleRate = 44100.0f; // converts source pitch to period length
@@ -46,7 +47,18 @@ double frequencyOfPitch(double pitch);
 
 // recordBuffer at a fractional position, linearly interpolated: 0 below the
 // take and from its end on; the last sample is its own interpolation partner.
-float readTake(const TakeModel& model, double x);
+// Inline: every voice reads it for every sample.
+inline float readTake(const TakeModel& model, double x)
+{
+    if (!(x >= 0.0 && x < kTakeLength))
+        return 0.0f;
+    auto i = static_cast<int>(x);
+    float v = loadRelaxed(model.recordBuffer[i]);
+    if (x == i)
+        return v;
+    float next = i + 1 < kTakeLength ? loadRelaxed(model.recordBuffer[i + 1]) : v;
+    return static_cast<float>(v + (next - v) * (x - i));
+}
 
 // What one note needs to sound during the samples of one frame; none of it
 // depends on the sample within the frame.
@@ -123,8 +135,26 @@ int claimVoice(TakeModel& model, const NoteFrameTerms& terms, std::array<bool, k
 float voiceSample(TakeModel& model, int voice, const NoteFrameTerms& terms, int position);
 
 // s weighted by the note's volume and its 1,000-sample edge ramps at position;
-// 0 when that is not finite.
-float edgeRamped(const NoteFrameTerms& terms, int position, double s);
+// 0 when that is not finite. Inline, like readTake: it weights every sample.
+inline float edgeRamped(const NoteFrameTerms& terms, int position, double s)
+{
+    // 1,000-sample ramps at the note's edges; a linked edge ramps to the
+    // neighbour's volume instead of to silence.
+    // A note ending inside a frame stays active to the frame's end; past its
+    // end sample the end ramp holds at its final gain instead of turning over.
+    const double p = position;
+    const double a = p - terms.targetOrigin;
+    const double left = terms.targetEnd - p;
+    const double b = left > 0.0 ? left : 0.0; // fmax(left, 0) without the library call
+    if (a < kEdgeRampLength)
+        s *= terms.startGain + (terms.volume - terms.startGain) * a / kEdgeRampLength;
+    if (b < kEdgeRampLength)
+        s *= terms.endGain + (terms.volume - terms.endGain) * b / kEdgeRampLength;
+    else
+        s *= terms.volume;
+    auto out = static_cast<float>(s);
+    return std::isfinite(out) ? out : 0.0f;
+}
 
 // Voices that played nothing in this sample become free.
 void releaseUnusedVoices(TakeModel& model, const std::array<bool, kVoiceCount>& used);
@@ -138,6 +168,14 @@ public:
     // assigns and releases the voices. The active notes and their terms are
     // found once per frame.
     float outputSampleAt(TakeModel& model, int position, const ResynthesisSettings& settings);
+
+    // outputSampleAt for positions first to first + count - 1 into out, the
+    // same samples, worked out note by note over the samples of each frame:
+    // within a frame the active notes keep their voices once claimed, so the
+    // voices are claimed at its first sample (and its second, where a voice
+    // the first left free may be taken).
+    void render(
+        TakeModel& model, int first, int count, const ResynthesisSettings& settings, float* out);
 
     // Pulls the notes sounding at position, or starting within ten frames,
     // towards the MIDI key held in heldNotes[0].
@@ -157,11 +195,19 @@ public:
 
 private:
     void planFrame(TakeModel& model, int frame, const ResynthesisSettings& settings);
+    // Plans position's frame when due, sets playCursor, claims the active
+    // notes' voices into claimed and releases the others.
+    void claimVoices(TakeModel& model, int position, const ResynthesisSettings& settings);
+    // The claims hold for the rest of the frame: no active note without a
+    // voice could take one that the last sample left free. (A voice whose
+    // note stopped is freed only after the sample that finds it unused.)
+    bool voicesSettled(const TakeModel& model) const;
 
     bool planValid = false;
     int plannedFrame = 0;
     ResynthesisSettings plannedSettings;
     int activeCount = 0;
     std::array<NoteFrameTerms, kMaxNotes> active {};
+    std::array<int, kMaxNotes> claimed {}; // the voice of active[k], kNone when it has none
     FormantVoices formantVoices;
 };

@@ -5,11 +5,13 @@
 #include "support/note_table_helpers.h"
 #include "support/pitch_measure.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -439,3 +441,52 @@ TEST(ResynthesisTest, RenderTakesTheVoicesAndPostsItsFinalPosition)
     EXPECT_EQ(model->voiceNote[0], kNone);
     EXPECT_EQ(model->requestedTakePosition.load(), 2000);
 }
+
+// Rendering a span at once against outputSampleAt sample by sample, on an
+// edited take with more than four notes at once, linked notes, retunes inside
+// frames and both ways of sounding a note; spans of one sample, across frame
+// edges, of a whole frame and of the longest a playing block renders.
+class SpanRenderTest : public ::testing::TestWithParam<std::tuple<bool, int>> { };
+
+TEST_P(SpanRenderTest, IsBitIdenticalToSampleBySample)
+{
+    const auto [keepFormants, spanLength] = GetParam();
+    auto spans = makeModel();
+    auto samples = makeModel();
+    editedTake(*spans, 5);
+    editedTake(*samples, 5);
+    spans->heldNotes[0] = samples->heldNotes[0] = 57;
+    Resynthesis bySpan;
+    Resynthesis bySample;
+    const ResynthesisSettings settings {44100.0f, 1.0f, keepFormants};
+    const int end = 620 * kFrameLength;
+    std::vector<float> out(static_cast<std::size_t>(kMidiRetuneInterval));
+    int sounding = 0;
+    for (int p = 0; p < end;) {
+        if (p == 250 * kFrameLength)
+            spans->heldNotes[0] = samples->heldNotes[0] = kNone;
+        if (p % kMidiRetuneInterval == 0) {
+            bySpan.midiRetune(*spans, p);
+            bySample.midiRetune(*samples, p);
+        }
+        const int length = std::min(spanLength, kMidiRetuneInterval - p % kMidiRetuneInterval);
+        bySpan.render(*spans, p, length, settings, out.data());
+        for (int i = 0; i < length; ++i) {
+            const float expected = bySample.outputSampleAt(*samples, p + i, settings);
+            const float got = out[static_cast<std::size_t>(i)];
+            ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0)
+                << "sample " << p + i << ": " << got << " vs " << expected;
+            sounding += got != 0.0f;
+        }
+        ASSERT_EQ(spans->playCursor.load(), samples->playCursor.load());
+        p += length;
+    }
+    EXPECT_GT(sounding, end / 2);
+    for (int v = 0; v < kVoiceCount; ++v) {
+        EXPECT_EQ(spans->voiceNote[v], samples->voiceNote[v]);
+        EXPECT_EQ(spans->voiceOffset[v], samples->voiceOffset[v]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Spans, SpanRenderTest,
+    ::testing::Combine(::testing::Bool(), ::testing::Values(1, 97, kFrameLength, 1000)));

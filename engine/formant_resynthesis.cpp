@@ -74,6 +74,31 @@ inline double grainSample(const TakeModel& model, const Grain& grain, int positi
     return w * grain.gain * takeAt(model, grain.readOffset + position, grain.readFraction);
 }
 
+// grainSample for the samples [first, end) of a stretch from output
+// position start, added into sums; where the grain reads inside the take,
+// without the take's bounds for every sample.
+void addGrain(
+    const TakeModel& model, const Grain& grain, int start, int first, int end, double* sums)
+{
+    const int readFirst = grain.readOffset + start + first;
+    const int readLast = grain.readOffset + start + end; // the last sample's partner
+    if (!(readFirst >= 0 && readLast < kTakeLength)) {
+        for (int i = first; i < end; ++i)
+            sums[i] += grainSample(model, grain, start + i);
+        return;
+    }
+    const float* take = &model.recordBuffer[0];
+    for (int i = first; i < end; ++i) {
+        const double w = hann(start + i - grain.centre, grain.tableStep);
+        if (!(w > 0.0))
+            continue;
+        const int at = grain.readOffset + start + i;
+        const float v = loadRelaxed(take[at]);
+        const float next = loadRelaxed(take[at + 1]);
+        sums[i] += w * grain.gain * (v + (next - v) * grain.readFraction);
+    }
+}
+
 // The take position that output position lands on under the note's stretch.
 double sourcePosition(const NoteFrameTerms& terms, double position)
 {
@@ -311,13 +336,20 @@ void FormantVoices::render(
         std::fill_n(sums.begin(), stretch, 0.0);
         for (int e = 0; e < entries; ++e) {
             const Sounding& entry = sounding[static_cast<std::size_t>(e)];
-            const Grain& grain = entry.grain;
-            for (int i = entry.first; i < entry.end; ++i)
-                sums[static_cast<std::size_t>(i)] += grainSample(model, grain, start + i);
+            addGrain(model, entry.grain, start, entry.first, entry.end, sums.data());
         }
+        // Away from the note's edges the ramps are the volume alone.
+        const bool unramped = start - terms.targetOrigin >= kEdgeRampLength
+            && terms.targetEnd - (start + stretch - 1) >= kEdgeRampLength;
         for (int i = 0; i < stretch; ++i) {
-            const double s = sums[static_cast<std::size_t>(i)];
-            out[done + i] += edgeRamped(terms, start + i, std::isfinite(s) ? s : 0.0);
+            double s = sums[static_cast<std::size_t>(i)];
+            s = std::isfinite(s) ? s : 0.0;
+            if (unramped) {
+                const auto weighted = static_cast<float>(s * terms.volume);
+                out[done + i] += std::isfinite(weighted) ? weighted : 0.0f;
+            } else {
+                out[done + i] += edgeRamped(terms, start + i, s);
+            }
         }
         done += stretch;
     }

@@ -53,6 +53,30 @@ void passThrough(const Channels& c, int i)
     writeOutput(c, i, left, right);
 }
 
+// passThrough for samples [0, frames): a channel at a time where the left
+// output is not the right input (the usual separate or in-place buffers),
+// else sample by sample.
+void passThroughBlock(const Channels& c, int frames)
+{
+    if (c.out0 && c.out0 == c.in1 && c.in1 != c.in0) {
+        for (int i = 0; i < frames; ++i)
+            passThrough(c, i);
+        return;
+    }
+    auto copy = [frames](const float* in, float* out) {
+        if (!out)
+            return;
+        if (!in) {
+            std::fill_n(out, frames, 0.0f);
+            return;
+        }
+        for (int i = 0; i < frames; ++i)
+            out[i] = finiteOrZero(in[i]);
+    };
+    copy(c.in0, c.out0);
+    copy(c.in1, c.out1);
+}
+
 void advancePosition(TakeModel& model, int samples)
 {
     model.takePosition = model.takePosition > kPositionLimit - samples
@@ -63,15 +87,16 @@ void advancePosition(TakeModel& model, int samples)
 void recordBlock(ProcessingContext& context, const Channels& c, int frames)
 {
     TakeModel& model = context.model;
-    for (int i = 0; i < frames; ++i) {
-        if (model.takePosition >= kPositionLimit)
-            model.takePosition = kPositionLimit - 1;
-        recordSample(model, context.detector, context.analysis, c.in0 ? c.in0[i] : 0.0f);
+    if (model.takePosition < kPositionLimit - frames) {
+        recordSamples(model, context.detector, context.analysis, c.in0, frames);
+    } else {
+        for (int i = 0; i < frames; ++i) {
+            if (model.takePosition >= kPositionLimit)
+                model.takePosition = kPositionLimit - 1;
+            recordSample(model, context.detector, context.analysis, c.in0 ? c.in0[i] : 0.0f);
+        }
     }
-    // The input goes through once the block is recorded: the loop above
-    // then runs over the detector alone.
-    for (int i = 0; i < frames; ++i)
-        passThrough(c, i);
+    passThroughBlock(c, frames);
 }
 
 // Cuts the take into notes when there are none, or again when the table is

@@ -99,6 +99,22 @@ void addGrain(
     }
 }
 
+// The stretch's last sample (an index from start, at most stretch - 1) before
+// the next launch or the end of a grain; -1 when that is unknown.
+int lastQuietSample(const FormantVoice& v, double reach, int start, int stretch)
+{
+    double next = v.nextCentre - reach;
+    for (int g = 0; g < v.grainCount; ++g)
+        next = std::min(next,
+            v.grains[static_cast<std::size_t>(g)].centre
+                + v.grains[static_cast<std::size_t>(g)].halfWidth);
+    if (!(next >= start)) // NaN, or due already
+        return -1;
+    if (next >= start + stretch)
+        return stretch - 1;
+    return static_cast<int>(std::ceil(next)) - start - 1;
+}
+
 // The take position that output position lands on under the note's stretch.
 double sourcePosition(const NoteFrameTerms& terms, double position)
 {
@@ -331,6 +347,10 @@ void FormantVoices::render(
                     soundingOf[g] = entries++;
                 }
             }
+            // Until the next launch or the next grain done, a sample changes
+            // nothing here (the restart cannot come first: a launch is due
+            // a reach before it), so the samples in between are passed over.
+            i = std::max(i, lastQuietSample(v, reach, start, stretch));
         }
 
         std::fill_n(sums.begin(), stretch, 0.0);

@@ -342,23 +342,36 @@ float voiceSample(TakeModel& model, int voice, const NoteFrameTerms& terms, int 
     double advance = terms.advance;
     double period = terms.period;
     if (terms.shifting && terms.sourcePeriod > 0.0) {
-        // The rate of this very sample: from the take's pitch where the voice
-        // reads to the target pitch here. A frame's single rate would leave
-        // the pitch some cents off wherever the voice moves (vibrato, glides)
-        // between the moment the frame's pitch describes and the samples
-        // read, up to three periods behind.
-        const double sung = takePitchAt(model, terms, src + offset);
-        const double shift
-            = targetPitchAt(terms, p + terms.followShare * offset * terms.stretch) - sung;
-        const double rate
-            = terms.stretchRate + terms.frameRatio * semitoneRatio(shift - terms.frameShift);
-        const double sampleAdvance = rate * terms.pitchFactor - 1.0;
-        const double samplePeriod
-            = terms.sourcePeriod * kPeriodMultiple * semitoneRatio(terms.sourcePitch - sung);
-        if (std::fabs(shift) < kShiftLimit && isFinite(sampleAdvance) && isFinite(samplePeriod)
-            && samplePeriod > 0.0) {
-            advance = sampleAdvance;
-            period = samplePeriod;
+        // The rate of these few samples: from the take's pitch where the
+        // voice reads to the target pitch here. A frame's single rate would
+        // leave the pitch some cents off wherever the voice moves (vibrato,
+        // glides) between the moment the frame's pitch describes and the
+        // samples read, up to three periods behind. Worked out afresh every
+        // kRateHoldLength samples (and for a note new to the voice), it is
+        // held in between: the lookups then leave the chain from one
+        // sample's offset to the next, which the samples run through in turn.
+        const int block = position / kRateHoldLength;
+        if (model.voiceRateNote[voice] == terms.note && model.voiceRateBlock[voice] == block) {
+            advance = model.voiceAdvance[voice];
+            period = model.voicePeriod[voice];
+        } else {
+            const double sung = takePitchAt(model, terms, src + offset);
+            const double shift
+                = targetPitchAt(terms, p + terms.followShare * offset * terms.stretch) - sung;
+            const double rate
+                = terms.stretchRate + terms.frameRatio * semitoneRatio(shift - terms.frameShift);
+            const double sampleAdvance = rate * terms.pitchFactor - 1.0;
+            const double samplePeriod
+                = terms.sourcePeriod * kPeriodMultiple * semitoneRatio(terms.sourcePitch - sung);
+            if (std::fabs(shift) < kShiftLimit && isFinite(sampleAdvance) && isFinite(samplePeriod)
+                && samplePeriod > 0.0) {
+                advance = sampleAdvance;
+                period = samplePeriod;
+            }
+            model.voiceRateNote[voice] = terms.note;
+            model.voiceRateBlock[voice] = block;
+            model.voiceAdvance[voice] = advance;
+            model.voicePeriod[voice] = period;
         }
     }
     if (terms.shifting) {
@@ -402,6 +415,7 @@ void releaseUnusedVoices(TakeModel& model, const std::array<bool, kVoiceCount>& 
             model.voiceOffset[v] = 0.0f;
             model.voiceFadeOffset[v] = 0.0f;
             model.voiceFadeCount[v] = 0.0f;
+            model.voiceRateNote[v] = kNone;
         }
 }
 

@@ -32,6 +32,9 @@ constexpr int kPeriodMultiple = 3;
 constexpr int kCrossfadeLength = 200;
 constexpr int kEdgeRampLength = 1000;
 constexpr int kMidiRetuneInterval = 1000;
+// Samples a shifted voice holds its read rate for; a frame holds a whole number of them.
+constexpr int kRateHoldLength = 8;
+static_assert(kFrameLength % kRateHoldLength == 0);
 constexpr int kMidiKeyOffset = 48; // MIDI key 48 asks for pitch 0, the C at 130.81 Hz
 // Frames of a note's target pitch kept around the playing frame: a voice reads
 // up to 3.75 periods of 50 Hz (about 6.5 frames) behind it, and one frame on.

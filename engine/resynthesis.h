@@ -77,8 +77,8 @@ struct NoteFrameTerms {
     double period = 0.0; // three source periods in samples
     double sourcePeriod = 0.0; // one source period in samples; 0 where no pitch is known
     double pitchRatio = 1.0; // target over source frequency; 1 where nothing is shifted
-    // Where the note is shifted, the rate is worked out again for every
-    // sample, from the take's pitch where the voice reads to the note's
+    // Where the note is shifted, the rate is worked out again every
+    // kRateHoldLength samples, from the take's pitch where the voice reads to the note's
     // target pitch, both interpolated between frames. The target is taken
     // at the output sample where the note flattens the sung movement, and
     // at the moment the voice reads where it keeps that movement (followShare

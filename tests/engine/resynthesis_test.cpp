@@ -128,6 +128,38 @@ TEST(ResynthesisTest, TwelveSemitonesUpReadsAtRateTwoWithThreePeriodJumps)
     EXPECT_NEAR(centsBetween(frequencyOf(12.0), f), 0.0, 5.0);
 }
 
+// A shifted voice holds its rate for a few samples; a note the voice has not
+// played before (a hand-over, a voice set free and taken again) reads at its
+// own rate from its first sample, even within the samples of a held rate.
+TEST(ResynthesisTest, ANoteNewToAVoiceReadsAtItsOwnRateAtOnce)
+{
+    auto model = makeModel();
+    steadyTake(*model, 40, 0.0f);
+    const int octave = addNote(*model, 0.0f, 40.0f);
+    const int third = addNote(*model, 0.0f, 40.0f);
+    model->pitch[octave] = 12.0f;
+    model->pitch[third] = 4.0f;
+    model->sourcePitch[octave] = model->sourcePitch[third] = 0.0f;
+    NoteFrameTerms octaveTerms;
+    NoteFrameTerms thirdTerms;
+    ASSERT_TRUE(noteFrameTerms(*model, octave, 10, {}, octaveTerms));
+    ASSERT_TRUE(noteFrameTerms(*model, third, 10, {}, thirdTerms));
+    // Far enough behind the stretched position that neither rate jumps here.
+    const int first = 10 * kFrameLength + 1;
+    auto advanceOf = [&](const NoteFrameTerms& terms, int position) {
+        const float before = model->voiceOffset[0];
+        voiceSample(*model, 0, terms, position);
+        return static_cast<double>(model->voiceOffset[0]) - before;
+    };
+    model->voiceOffset[0] = -300.0f;
+    EXPECT_NEAR(advanceOf(octaveTerms, first), 1.0, 1e-3); // rate 2
+    EXPECT_NEAR(advanceOf(thirdTerms, first + 1), std::exp2(4.0 / 12.0) - 1.0, 1e-3);
+    resetVoices(*model);
+    model->voiceOffset[0] = -300.0f;
+    EXPECT_NEAR(advanceOf(thirdTerms, first + 2), std::exp2(4.0 / 12.0) - 1.0, 1e-3);
+    EXPECT_NEAR(advanceOf(octaveTerms, first + 3), 1.0, 1e-3);
+}
+
 TEST(ResynthesisTest, ShiftOfTwentySemitonesIsNotApplied)
 {
     auto model = makeModel();

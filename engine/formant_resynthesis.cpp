@@ -21,6 +21,11 @@ constexpr double kLaunchSlack = 1.0; // samples: a grain launches this late at m
 constexpr double kFarthestGrainSpacing = 4000.0;
 constexpr double kClosestGrainSpacing = 1.0;
 constexpr double kSemitonesPerOctave = 12.0;
+// Further than this between where a grain reads and where it is laid, it
+// reads silence: more than any take holds, and an int holds it.
+constexpr double kFarReadLag = 4.0 * kTakeLength;
+// render() works out the grains of this many samples at a time.
+constexpr int kRenderStretch = 64;
 
 const std::array<float, kWindowTableSize + 2> kHannTable = [] {
     std::array<float, kWindowTableSize + 2> table {};
@@ -31,15 +36,83 @@ const std::array<float, kWindowTableSize + 2> kHannTable = [] {
     return table;
 }();
 
-// The Hann window at distance d from its centre, 0 from the half width on.
-double hann(double d, double halfWidth)
+// The Hann window at distance d from its centre, 0 from the half width on;
+// tableStep is the table's entries per sample of the grain's half width.
+double hann(double d, double tableStep)
 {
-    double x = std::fabs(d) / halfWidth * kWindowTableSize;
+    double x = std::fabs(d) * tableStep;
     if (!(x < kWindowTableSize))
         return 0.0;
     auto i = static_cast<std::size_t>(x);
     double f = x - static_cast<double>(i);
     return kHannTable[i] + (kHannTable[i + 1] - kHannTable[i]) * f;
+}
+
+// A grain's window has passed output position p.
+bool grainDone(const Grain& grain, double p) { return !(p < grain.centre + grain.halfWidth); }
+
+// The take at index i plus fraction (in [0, 1)), linearly interpolated like
+// readTake: 0 outside the take, the last sample its own partner.
+inline float takeAt(const TakeModel& model, int i, float fraction)
+{
+    if (!(i >= 0 && i < kTakeLength))
+        return 0.0f;
+    const float v = loadRelaxed(model.recordBuffer[static_cast<std::size_t>(i)]);
+    const float next = i + 1 < kTakeLength
+        ? loadRelaxed(model.recordBuffer[static_cast<std::size_t>(i) + 1])
+        : v;
+    return v + (next - v) * fraction;
+}
+
+// What grain adds to the output sample at position: its window there times
+// the take it reads there.
+inline double grainSample(const TakeModel& model, const Grain& grain, int position)
+{
+    const double w = hann(position - grain.centre, grain.tableStep);
+    if (!(w > 0.0))
+        return 0.0;
+    return w * grain.gain * takeAt(model, grain.readOffset + position, grain.readFraction);
+}
+
+// grainSample for the samples [first, end) of a stretch from output
+// position start, added into sums; where the grain reads inside the take,
+// without the take's bounds for every sample.
+void addGrain(
+    const TakeModel& model, const Grain& grain, int start, int first, int end, double* sums)
+{
+    const int readFirst = grain.readOffset + start + first;
+    const int readLast = grain.readOffset + start + end; // the last sample's partner
+    if (!(readFirst >= 0 && readLast < kTakeLength)) {
+        for (int i = first; i < end; ++i)
+            sums[i] += grainSample(model, grain, start + i);
+        return;
+    }
+    const float* take = &model.recordBuffer[0];
+    for (int i = first; i < end; ++i) {
+        const double w = hann(start + i - grain.centre, grain.tableStep);
+        if (!(w > 0.0))
+            continue;
+        const int at = grain.readOffset + start + i;
+        const float v = loadRelaxed(take[at]);
+        const float next = loadRelaxed(take[at + 1]);
+        sums[i] += w * grain.gain * (v + (next - v) * grain.readFraction);
+    }
+}
+
+// The stretch's last sample (an index from start, at most stretch - 1) before
+// the next launch or the end of a grain; -1 when that is unknown.
+int lastQuietSample(const FormantVoice& v, double reach, int start, int stretch)
+{
+    double next = v.nextCentre - reach;
+    for (int g = 0; g < v.grainCount; ++g)
+        next = std::min(next,
+            v.grains[static_cast<std::size_t>(g)].centre
+                + v.grains[static_cast<std::size_t>(g)].halfWidth);
+    if (!(next >= start)) // NaN, or due already
+        return -1;
+    if (next >= start + stretch)
+        return stretch - 1;
+    return static_cast<int>(std::ceil(next)) - start - 1;
 }
 
 // The take position that output position lands on under the note's stretch.
@@ -159,6 +232,13 @@ void FormantVoices::launchGrain(
     if (centre > position)
         grain.halfWidth = std::fmin(grain.halfWidth, centre - position + kLaunchSlack);
 
+    grain.tableStep = kWindowTableSize / grain.halfWidth;
+    // The grain reads the take one sample on for every output sample, all at
+    // the same fraction between two take samples.
+    const double lag = std::floor(grain.source - grain.centre);
+    const bool near = std::fabs(lag) <= kFarReadLag; // false for NaN
+    grain.readOffset = near ? static_cast<int>(lag) : -static_cast<int>(kFarReadLag);
+    grain.readFraction = near ? static_cast<float>(grain.source - grain.centre - lag) : 0.0f;
     if (v.grainCount < kMaxGrains)
         v.grains[static_cast<std::size_t>(v.grainCount++)] = grain;
     v.nextCentre = centre + spacing;
@@ -185,8 +265,7 @@ double FormantVoices::sample(TakeModel& model, int voice, const NoteFrameTerms& 
     // Grains whose window has passed are done.
     int kept = 0;
     for (int g = 0; g < v.grainCount; ++g)
-        if (p < v.grains[static_cast<std::size_t>(g)].centre
-                + v.grains[static_cast<std::size_t>(g)].halfWidth)
+        if (!grainDone(v.grains[static_cast<std::size_t>(g)], p))
             v.grains[static_cast<std::size_t>(kept++)] = v.grains[static_cast<std::size_t>(g)];
     v.grainCount = kept;
 
@@ -195,12 +274,103 @@ double FormantVoices::sample(TakeModel& model, int voice, const NoteFrameTerms& 
         launchGrain(model, v, terms, p);
 
     double s = 0.0;
-    for (int g = 0; g < v.grainCount; ++g) {
-        const Grain& grain = v.grains[static_cast<std::size_t>(g)];
-        const double d = p - grain.centre;
-        const double w = hann(d, grain.halfWidth);
-        if (w > 0.0)
-            s += w * grain.gain * readTake(model, grain.source + d);
-    }
+    for (int g = 0; g < v.grainCount; ++g)
+        s += grainSample(model, v.grains[static_cast<std::size_t>(g)], position);
     return std::isfinite(s) ? s : 0.0;
+}
+
+void FormantVoices::render(
+    TakeModel& model, int voice, const NoteFrameTerms& terms, int position, int count, float* out)
+{
+    // The same samples as sample(), worked out grain by grain: first the
+    // control of a stretch of samples (restarts, grains done, launches) runs
+    // sample by sample and notes the samples each grain sounds in; then each
+    // grain adds its windowed take into those samples. The grains are taken in
+    // the order they stand in the voice, which is the order sample() adds
+    // them in, so every sum is the same.
+    FormantVoice& v = voices[static_cast<std::size_t>(voice)];
+    struct Sounding {
+        Grain grain;
+        int first = 0; // the stretch's samples [first, end) this grain sounds in
+        int end = 0;
+    };
+    std::array<Sounding, kMaxGrains + kLaunchesPerSample * kRenderStretch> sounding;
+    std::array<int, kMaxGrains> soundingOf {}; // the entry of each grain of the voice
+    std::array<double, kRenderStretch> sums {};
+
+    for (int done = 0; done < count;) {
+        const int stretch = std::min(count - done, kRenderStretch);
+        const int start = position + done;
+        int entries = 0;
+        for (int i = 0; i < stretch; ++i) {
+            const double p = start + i;
+            if (v.note != terms.note) {
+                if (v.note != terms.linkedPrevious || v.note == kNone)
+                    v = {};
+                v.note = terms.note;
+            }
+            if (i == 0)
+                for (int g = 0; g < v.grainCount; ++g) {
+                    sounding[static_cast<std::size_t>(entries)]
+                        = {v.grains[static_cast<std::size_t>(g)], 0, stretch};
+                    soundingOf[static_cast<std::size_t>(g)] = entries++;
+                }
+            const double reach
+                = terms.sourcePeriod > 0.0 ? terms.sourcePeriod : kUnpitchedGrainHalfWidth;
+            if (!v.started
+                || !(v.nextCentre >= p - reach && v.nextCentre <= p + kFarthestGrainSpacing)) {
+                v.nextCentre = p;
+                v.started = true;
+            }
+            // Grains done here leave; the rest keep their order. Most
+            // samples end no grain, so nothing moves until the first that does.
+            int kept = 0;
+            while (kept < v.grainCount && !grainDone(v.grains[static_cast<std::size_t>(kept)], p))
+                ++kept;
+            for (int g = kept; g < v.grainCount; ++g) {
+                const auto from = static_cast<std::size_t>(g);
+                if (!grainDone(v.grains[from], p)) {
+                    const auto to = static_cast<std::size_t>(kept++);
+                    v.grains[to] = v.grains[from];
+                    soundingOf[to] = soundingOf[from];
+                } else {
+                    sounding[static_cast<std::size_t>(soundingOf[from])].end = i;
+                }
+            }
+            v.grainCount = kept;
+            for (int n = 0; n < kLaunchesPerSample && v.nextCentre - reach <= p; ++n) {
+                const int before = v.grainCount;
+                launchGrain(model, v, terms, p);
+                if (v.grainCount > before) {
+                    const auto g = static_cast<std::size_t>(before);
+                    sounding[static_cast<std::size_t>(entries)] = {v.grains[g], i, stretch};
+                    soundingOf[g] = entries++;
+                }
+            }
+            // Until the next launch or the next grain done, a sample changes
+            // nothing here (the restart cannot come first: a launch is due
+            // a reach before it), so the samples in between are passed over.
+            i = std::max(i, lastQuietSample(v, reach, start, stretch));
+        }
+
+        std::fill_n(sums.begin(), stretch, 0.0);
+        for (int e = 0; e < entries; ++e) {
+            const Sounding& entry = sounding[static_cast<std::size_t>(e)];
+            addGrain(model, entry.grain, start, entry.first, entry.end, sums.data());
+        }
+        // Away from the note's edges the ramps are the volume alone.
+        const bool unramped = start - terms.targetOrigin >= kEdgeRampLength
+            && terms.targetEnd - (start + stretch - 1) >= kEdgeRampLength;
+        for (int i = 0; i < stretch; ++i) {
+            double s = sums[static_cast<std::size_t>(i)];
+            s = std::isfinite(s) ? s : 0.0;
+            if (unramped) {
+                const auto weighted = static_cast<float>(s * terms.volume);
+                out[done + i] += std::isfinite(weighted) ? weighted : 0.0f;
+            } else {
+                out[done + i] += edgeRamped(terms, start + i, s);
+            }
+        }
+        done += stretch;
+    }
 }

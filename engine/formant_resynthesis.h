@@ -31,6 +31,9 @@ struct Grain {
     double centre = 0.0; // output position of the window's middle
     double source = 0.0; // take position read at the centre
     double halfWidth = 0.0; // the window reaches this far either side
+    double tableStep = 0.0; // window table entries per sample: kWindowTableSize / halfWidth
+    int readOffset = 0; // take index read at output position p: readOffset + p, ...
+    float readFraction = 0.0f; // ... plus this fraction of the way to the next
     double gain = 1.0;
 };
 
@@ -54,6 +57,11 @@ public:
     // applies the edge ramps and volume. A voice that changes note other than
     // to its linked successor starts afresh.
     double sample(TakeModel& model, int voice, const NoteFrameTerms& terms, int position);
+
+    // For count samples from position, adds sample() weighted by the note's
+    // edge ramps (edgeRamped) into out.
+    void render(TakeModel& model, int voice, const NoteFrameTerms& terms, int position, int count,
+        float* out);
 
     // A voice set free (or all of them) forgets its grains and marks.
     void release(int voice)

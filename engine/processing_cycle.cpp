@@ -4,6 +4,7 @@
 #include "model/segmentation.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -52,6 +53,30 @@ void passThrough(const Channels& c, int i)
     writeOutput(c, i, left, right);
 }
 
+// passThrough for samples [0, frames): a channel at a time where the left
+// output is not the right input (the usual separate or in-place buffers),
+// else sample by sample.
+void passThroughBlock(const Channels& c, int frames)
+{
+    if (c.out0 && c.out0 == c.in1 && c.in1 != c.in0) {
+        for (int i = 0; i < frames; ++i)
+            passThrough(c, i);
+        return;
+    }
+    auto copy = [frames](const float* in, float* out) {
+        if (!out)
+            return;
+        if (!in) {
+            std::fill_n(out, frames, 0.0f);
+            return;
+        }
+        for (int i = 0; i < frames; ++i)
+            out[i] = finiteOrZero(in[i]);
+    };
+    copy(c.in0, c.out0);
+    copy(c.in1, c.out1);
+}
+
 void advancePosition(TakeModel& model, int samples)
 {
     model.takePosition = model.takePosition > kPositionLimit - samples
@@ -62,12 +87,16 @@ void advancePosition(TakeModel& model, int samples)
 void recordBlock(ProcessingContext& context, const Channels& c, int frames)
 {
     TakeModel& model = context.model;
-    for (int i = 0; i < frames; ++i) {
-        if (model.takePosition >= kPositionLimit)
-            model.takePosition = kPositionLimit - 1;
-        recordSample(model, context.detector, context.analysis, c.in0 ? c.in0[i] : 0.0f);
-        passThrough(c, i);
+    if (model.takePosition < kPositionLimit - frames) {
+        recordSamples(model, context.detector, context.analysis, c.in0, frames);
+    } else {
+        for (int i = 0; i < frames; ++i) {
+            if (model.takePosition >= kPositionLimit)
+                model.takePosition = kPositionLimit - 1;
+            recordSample(model, context.detector, context.analysis, c.in0 ? c.in0[i] : 0.0f);
+        }
     }
+    passThroughBlock(c, frames);
 }
 
 // Cuts the take into notes when there are none, or again when the table is
@@ -110,12 +139,22 @@ bool playBlock(ProcessingContext& context, const Channels& c, int frames)
     Resynthesis& resynthesis = context.resynthesis;
     resynthesis.invalidate(); // the table may have been edited since the last block
     cutNotesIfDue(context);
-    for (int i = 0; i < frames; ++i) {
-        if (model.takePosition % kMidiRetuneInterval == 0)
-            resynthesis.midiRetune(model, model.takePosition);
-        float s = resynthesis.outputSampleAt(model, model.takePosition, context.synthesis);
-        writeOutput(c, i, s, s);
-        advancePosition(model, 1);
+    // Spans between the retune points, rendered at once; sample by sample
+    // where the position would reach its limit and hold there.
+    std::array<float, kMidiRetuneInterval> span {};
+    for (int i = 0; i < frames;) {
+        const int position = model.takePosition;
+        if (position % kMidiRetuneInterval == 0)
+            resynthesis.midiRetune(model, position);
+        int length = 1;
+        if (position >= 0 && position < kPositionLimit - kMidiRetuneInterval)
+            length = std::min(frames - i, kMidiRetuneInterval - position % kMidiRetuneInterval);
+        resynthesis.render(model, position, length, context.synthesis, span.data());
+        for (int k = 0; k < length; ++k)
+            writeOutput(
+                c, i + k, span[static_cast<std::size_t>(k)], span[static_cast<std::size_t>(k)]);
+        advancePosition(model, length);
+        i += length;
     }
     context.editLock.unlock();
     return true;

@@ -10,3 +10,8 @@
 // cursor and advances takePosition by one. Never allocates or locks.
 void recordSample(
     TakeModel& model, PitchDetector& detector, const AnalysisSettings& settings, float sample);
+
+// recordSample for count samples in turn (zeros where samples is null). The
+// stretches between analysis frames are stored in one go.
+void recordSamples(TakeModel& model, PitchDetector& detector, const AnalysisSettings& settings,
+    const float* samples, int count);

@@ -134,18 +134,6 @@ double frequencyOfPitch(double pitch)
     return kReferenceFrequency * std::exp2((pitch + kReferencePitchOffset) / kSemitonesPerOctave);
 }
 
-float readTake(const TakeModel& model, double x)
-{
-    if (!(x >= 0.0 && x < kTakeLength))
-        return 0.0f;
-    auto i = static_cast<int>(x);
-    float v = loadRelaxed(model.recordBuffer[i]);
-    if (x == i)
-        return v;
-    float next = i + 1 < kTakeLength ? loadRelaxed(model.recordBuffer[i + 1]) : v;
-    return static_cast<float>(v + (next - v) * (x - i));
-}
-
 double takePitchAt(const TakeModel& model, double x, double fallback)
 {
     const double frames = x / kFrameLength;
@@ -354,23 +342,36 @@ float voiceSample(TakeModel& model, int voice, const NoteFrameTerms& terms, int 
     double advance = terms.advance;
     double period = terms.period;
     if (terms.shifting && terms.sourcePeriod > 0.0) {
-        // The rate of this very sample: from the take's pitch where the voice
-        // reads to the target pitch here. A frame's single rate would leave
-        // the pitch some cents off wherever the voice moves (vibrato, glides)
-        // between the moment the frame's pitch describes and the samples
-        // read, up to three periods behind.
-        const double sung = takePitchAt(model, terms, src + offset);
-        const double shift
-            = targetPitchAt(terms, p + terms.followShare * offset * terms.stretch) - sung;
-        const double rate
-            = terms.stretchRate + terms.frameRatio * semitoneRatio(shift - terms.frameShift);
-        const double sampleAdvance = rate * terms.pitchFactor - 1.0;
-        const double samplePeriod
-            = terms.sourcePeriod * kPeriodMultiple * semitoneRatio(terms.sourcePitch - sung);
-        if (std::fabs(shift) < kShiftLimit && isFinite(sampleAdvance) && isFinite(samplePeriod)
-            && samplePeriod > 0.0) {
-            advance = sampleAdvance;
-            period = samplePeriod;
+        // The rate of these few samples: from the take's pitch where the
+        // voice reads to the target pitch here. A frame's single rate would
+        // leave the pitch some cents off wherever the voice moves (vibrato,
+        // glides) between the moment the frame's pitch describes and the
+        // samples read, up to three periods behind. Worked out afresh every
+        // kRateHoldLength samples (and for a note new to the voice), it is
+        // held in between: the lookups then leave the chain from one
+        // sample's offset to the next, which the samples run through in turn.
+        const int block = position / kRateHoldLength;
+        if (model.voiceRateNote[voice] == terms.note && model.voiceRateBlock[voice] == block) {
+            advance = model.voiceAdvance[voice];
+            period = model.voicePeriod[voice];
+        } else {
+            const double sung = takePitchAt(model, terms, src + offset);
+            const double shift
+                = targetPitchAt(terms, p + terms.followShare * offset * terms.stretch) - sung;
+            const double rate
+                = terms.stretchRate + terms.frameRatio * semitoneRatio(shift - terms.frameShift);
+            const double sampleAdvance = rate * terms.pitchFactor - 1.0;
+            const double samplePeriod
+                = terms.sourcePeriod * kPeriodMultiple * semitoneRatio(terms.sourcePitch - sung);
+            if (std::fabs(shift) < kShiftLimit && isFinite(sampleAdvance) && isFinite(samplePeriod)
+                && samplePeriod > 0.0) {
+                advance = sampleAdvance;
+                period = samplePeriod;
+            }
+            model.voiceRateNote[voice] = terms.note;
+            model.voiceRateBlock[voice] = block;
+            model.voiceAdvance[voice] = advance;
+            model.voicePeriod[voice] = period;
         }
     }
     if (terms.shifting) {
@@ -406,25 +407,6 @@ float voiceSample(TakeModel& model, int voice, const NoteFrameTerms& terms, int 
     return edgeRamped(terms, position, s);
 }
 
-float edgeRamped(const NoteFrameTerms& terms, int position, double s)
-{
-    // 1,000-sample ramps at the note's edges; a linked edge ramps to the
-    // neighbour's volume instead of to silence.
-    // A note ending inside a frame stays active to the frame's end; past its
-    // end sample the end ramp holds at its final gain instead of turning over.
-    const double p = position;
-    const double a = p - terms.targetOrigin;
-    const double b = std::fmax(terms.targetEnd - p, 0.0);
-    if (a < kEdgeRampLength)
-        s *= terms.startGain + (terms.volume - terms.startGain) * a / kEdgeRampLength;
-    if (b < kEdgeRampLength)
-        s *= terms.endGain + (terms.volume - terms.endGain) * b / kEdgeRampLength;
-    else
-        s *= terms.volume;
-    auto out = static_cast<float>(s);
-    return std::isfinite(out) ? out : 0.0f;
-}
-
 void releaseUnusedVoices(TakeModel& model, const std::array<bool, kVoiceCount>& used)
 {
     for (int v = 0; v < kVoiceCount; ++v)
@@ -433,6 +415,7 @@ void releaseUnusedVoices(TakeModel& model, const std::array<bool, kVoiceCount>& 
             model.voiceOffset[v] = 0.0f;
             model.voiceFadeOffset[v] = 0.0f;
             model.voiceFadeCount[v] = 0.0f;
+            model.voiceRateNote[v] = kNone;
         }
 }
 
@@ -449,8 +432,7 @@ void Resynthesis::planFrame(TakeModel& model, int frame, const ResynthesisSettin
     plannedSettings = settings;
 }
 
-float Resynthesis::outputSampleAt(
-    TakeModel& model, int position, const ResynthesisSettings& settings)
+void Resynthesis::claimVoices(TakeModel& model, int position, const ResynthesisSettings& settings)
 {
     const int frame = position / kFrameLength;
     model.playCursor.store(static_cast<float>(frame), std::memory_order_relaxed);
@@ -460,9 +442,34 @@ float Resynthesis::outputSampleAt(
         planFrame(model, frame, settings);
 
     std::array<bool, kVoiceCount> used {};
+    for (int k = 0; k < activeCount; ++k)
+        claimed[static_cast<std::size_t>(k)] = claimVoice(model, active[k], used);
+    releaseUnusedVoices(model, used);
+    for (int v = 0; v < kVoiceCount; ++v)
+        if (!used[static_cast<std::size_t>(v)])
+            formantVoices.release(v);
+}
+
+bool Resynthesis::voicesSettled(const TakeModel& model) const
+{
+    bool waiting = false;
+    for (int k = 0; k < activeCount; ++k)
+        waiting = waiting || claimed[static_cast<std::size_t>(k)] == kNone;
+    if (!waiting)
+        return true;
+    for (int v = 0; v < kVoiceCount; ++v)
+        if (model.voiceNote[v] == kNone)
+            return false;
+    return true;
+}
+
+float Resynthesis::outputSampleAt(
+    TakeModel& model, int position, const ResynthesisSettings& settings)
+{
+    claimVoices(model, position, settings);
     float sum = 0.0f;
     for (int k = 0; k < activeCount; ++k) {
-        int voice = claimVoice(model, active[k], used);
+        const int voice = claimed[static_cast<std::size_t>(k)];
         if (voice == kNone)
             continue;
         if (settings.keepFormants)
@@ -471,11 +478,38 @@ float Resynthesis::outputSampleAt(
         else
             sum += voiceSample(model, voice, active[k], position);
     }
-    releaseUnusedVoices(model, used);
-    for (int v = 0; v < kVoiceCount; ++v)
-        if (!used[static_cast<std::size_t>(v)])
-            formantVoices.release(v);
     return std::isfinite(sum) ? sum : 0.0f;
+}
+
+void Resynthesis::render(
+    TakeModel& model, int first, int count, const ResynthesisSettings& settings, float* out)
+{
+    for (int n = 0; n < count;) {
+        const int position = first + n;
+        // To the end of position's frame: the plan and the voices hold there.
+        const int frameEnd
+            = position >= 0 ? (position / kFrameLength + 1) * kFrameLength : position + 1;
+        claimVoices(model, position, settings);
+        const int span = voicesSettled(model) ? std::min(count - n, frameEnd - position) : 1;
+        float* spanOut = out + n;
+        std::fill_n(spanOut, span, 0.0f);
+        // Note after note, each adding into every sample of the span: the
+        // sum of a sample takes the notes in the same order as outputSampleAt.
+        for (int k = 0; k < activeCount; ++k) {
+            const int voice = claimed[static_cast<std::size_t>(k)];
+            if (voice == kNone)
+                continue;
+            if (settings.keepFormants) {
+                formantVoices.render(model, voice, active[k], position, span, spanOut);
+            } else {
+                for (int i = 0; i < span; ++i)
+                    spanOut[i] += voiceSample(model, voice, active[k], position + i);
+            }
+        }
+        for (int i = 0; i < span; ++i)
+            spanOut[i] = std::isfinite(spanOut[i]) ? spanOut[i] : 0.0f;
+        n += span;
+    }
 }
 
 void Resynthesis::midiRetune(TakeModel& model, int position)

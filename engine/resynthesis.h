@@ -14,6 +14,7 @@
 #include "model/take_model.h"
 
 #include <array>
+#include <cmath>
 
 struct ResynthesisSettings {
     float sampleRate = 44100.0f; // converts source pitch to period length
@@ -31,6 +32,9 @@ constexpr int kPeriodMultiple = 3;
 constexpr int kCrossfadeLength = 200;
 constexpr int kEdgeRampLength = 1000;
 constexpr int kMidiRetuneInterval = 1000;
+// Samples a shifted voice holds its read rate for; a frame holds a whole number of them.
+constexpr int kRateHoldLength = 8;
+static_assert(kFrameLength % kRateHoldLength == 0);
 constexpr int kMidiKeyOffset = 48; // MIDI key 48 asks for pitch 0, the C at 130.81 Hz
 // Frames of a note's target pitch kept around the playing frame: a voice reads
 // up to 3.75 periods of 50 Hz (about 6.5 frames) behind it, and one frame on.
@@ -46,7 +50,18 @@ double frequencyOfPitch(double pitch);
 
 // recordBuffer at a fractional position, linearly interpolated: 0 below the
 // take and from its end on; the last sample is its own interpolation partner.
-float readTake(const TakeModel& model, double x);
+// Inline: every voice reads it for every sample.
+inline float readTake(const TakeModel& model, double x)
+{
+    if (!(x >= 0.0 && x < kTakeLength))
+        return 0.0f;
+    auto i = static_cast<int>(x);
+    float v = loadRelaxed(model.recordBuffer[i]);
+    if (x == i)
+        return v;
+    float next = i + 1 < kTakeLength ? loadRelaxed(model.recordBuffer[i + 1]) : v;
+    return static_cast<float>(v + (next - v) * (x - i));
+}
 
 // What one note needs to sound during the samples of one frame; none of it
 // depends on the sample within the frame.
@@ -62,8 +77,8 @@ struct NoteFrameTerms {
     double period = 0.0; // three source periods in samples
     double sourcePeriod = 0.0; // one source period in samples; 0 where no pitch is known
     double pitchRatio = 1.0; // target over source frequency; 1 where nothing is shifted
-    // Where the note is shifted, the rate is worked out again for every
-    // sample, from the take's pitch where the voice reads to the note's
+    // Where the note is shifted, the rate is worked out again every
+    // kRateHoldLength samples, from the take's pitch where the voice reads to the note's
     // target pitch, both interpolated between frames. The target is taken
     // at the output sample where the note flattens the sung movement, and
     // at the moment the voice reads where it keeps that movement (followShare
@@ -123,8 +138,26 @@ int claimVoice(TakeModel& model, const NoteFrameTerms& terms, std::array<bool, k
 float voiceSample(TakeModel& model, int voice, const NoteFrameTerms& terms, int position);
 
 // s weighted by the note's volume and its 1,000-sample edge ramps at position;
-// 0 when that is not finite.
-float edgeRamped(const NoteFrameTerms& terms, int position, double s);
+// 0 when that is not finite. Inline, like readTake: it weights every sample.
+inline float edgeRamped(const NoteFrameTerms& terms, int position, double s)
+{
+    // 1,000-sample ramps at the note's edges; a linked edge ramps to the
+    // neighbour's volume instead of to silence.
+    // A note ending inside a frame stays active to the frame's end; past its
+    // end sample the end ramp holds at its final gain instead of turning over.
+    const double p = position;
+    const double a = p - terms.targetOrigin;
+    const double left = terms.targetEnd - p;
+    const double b = left > 0.0 ? left : 0.0; // fmax(left, 0) without the library call
+    if (a < kEdgeRampLength)
+        s *= terms.startGain + (terms.volume - terms.startGain) * a / kEdgeRampLength;
+    if (b < kEdgeRampLength)
+        s *= terms.endGain + (terms.volume - terms.endGain) * b / kEdgeRampLength;
+    else
+        s *= terms.volume;
+    auto out = static_cast<float>(s);
+    return std::isfinite(out) ? out : 0.0f;
+}
 
 // Voices that played nothing in this sample become free.
 void releaseUnusedVoices(TakeModel& model, const std::array<bool, kVoiceCount>& used);
@@ -138,6 +171,14 @@ public:
     // assigns and releases the voices. The active notes and their terms are
     // found once per frame.
     float outputSampleAt(TakeModel& model, int position, const ResynthesisSettings& settings);
+
+    // outputSampleAt for positions first to first + count - 1 into out, the
+    // same samples, worked out note by note over the samples of each frame:
+    // within a frame the active notes keep their voices once claimed, so the
+    // voices are claimed at its first sample (and its second, where a voice
+    // the first left free may be taken).
+    void render(
+        TakeModel& model, int first, int count, const ResynthesisSettings& settings, float* out);
 
     // Pulls the notes sounding at position, or starting within ten frames,
     // towards the MIDI key held in heldNotes[0].
@@ -157,11 +198,19 @@ public:
 
 private:
     void planFrame(TakeModel& model, int frame, const ResynthesisSettings& settings);
+    // Plans position's frame when due, sets playCursor, claims the active
+    // notes' voices into claimed and releases the others.
+    void claimVoices(TakeModel& model, int position, const ResynthesisSettings& settings);
+    // The claims hold for the rest of the frame: no active note without a
+    // voice could take one that the last sample left free. (A voice whose
+    // note stopped is freed only after the sample that finds it unused.)
+    bool voicesSettled(const TakeModel& model) const;
 
     bool planValid = false;
     int plannedFrame = 0;
     ResynthesisSettings plannedSettings;
     int activeCount = 0;
     std::array<NoteFrameTerms, kMaxNotes> active {};
+    std::array<int, kMaxNotes> claimed {}; // the voice of active[k], kNone when it has none
     FormantVoices formantVoices;
 };

@@ -29,6 +29,7 @@ void TakeModel::reset()
     voiceFadeOffset.fill(0.0f);
     voiceFadeCount.fill(0.0f);
     voiceNote.fill(kNone);
+    voiceRateNote.fill(kNone);
     heldNotes.fill(kNone);
     recordCursor.store(-1.0f);
     playCursor.store(-1.0f);

@@ -115,6 +115,13 @@ struct TakeModel {
     std::array<float, kVoiceCount> voiceFadeOffset{};
     std::array<float, kVoiceCount> voiceFadeCount{};
     std::array<int, kVoiceCount> voiceNote{};
+    // The read rate a shifted voice holds for a few samples: the note and the
+    // block of positions it was worked out for (kNone: none), the offset's
+    // advance per sample and the jump.
+    std::array<int, kVoiceCount> voiceRateNote{};
+    std::array<int, kVoiceCount> voiceRateBlock{};
+    std::array<double, kVoiceCount> voiceAdvance{};
+    std::array<double, kVoiceCount> voicePeriod{};
     std::array<int, kHeldKeySlots> heldNotes{};
     std::atomic<float> recordCursor{-1.0f};
     std::atomic<float> playCursor{-1.0f};

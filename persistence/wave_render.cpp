@@ -52,8 +52,8 @@ void renderBlocks(
     resynthesis.beginRender(model);
     for (uint32_t first = 0; first < sampleCount; first += step) {
         const uint32_t count = std::min(step, sampleCount - first);
-        for (uint32_t n = 0; n < count; ++n)
-            block[n] = resynthesis.outputSampleAt(model, static_cast<int>(first + n), settings);
+        resynthesis.render(
+            model, static_cast<int>(first), static_cast<int>(count), settings, block.data());
         sink(block.data(), first, count);
     }
     // Where renderSamples leaves the take: at its last rendered position.

@@ -1,6 +1,7 @@
 #include "engine/processing_cycle.h"
 #include "support/note_table_helpers.h"
 
+#include <climits>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <vector>
@@ -284,3 +285,44 @@ TEST(ProcessingCycleTest, NonFiniteInputNeverReachesTheOutput)
     processBlock(context, nullptr, inputs, outputs, -3);
     EXPECT_EQ(c.model->takePosition, 4);
 }
+
+// A playing block renders between the retune points at once; it must give
+// what outputSampleAt gives sample by sample, on both outputs, including
+// where the position reaches its limit (INT_MAX / 2) and holds there.
+class PlayingBlockTest : public ::testing::TestWithParam<int> { };
+
+TEST_P(PlayingBlockTest, EqualsTheSampleBySampleLoop)
+{
+    constexpr int kPositionLimit = INT_MAX / 2;
+    constexpr int kBlock = 2500;
+    Cycle c;
+    auto reference = makeModel();
+    for (TakeModel* model : {c.model.get(), reference.get()}) {
+        setTrack(*model, 0, 40, 0.3f);
+        recordTone(*model, 0, 40 * kFrameLength, 0.3f);
+        int n = addNote(*model, 0.0f, 40.0f);
+        model->pitch[n] = 2.0f;
+        model->heldNotes[0] = 60;
+        model->takePosition = GetParam();
+    }
+    c.model->editorPlaying = true;
+    c.run(nullptr, kBlock);
+    Resynthesis resynthesis;
+    resynthesis.invalidate();
+    int position = GetParam();
+    int differing = 0;
+    for (int i = 0; i < kBlock; ++i) {
+        if (position % kMidiRetuneInterval == 0)
+            resynthesis.midiRetune(*reference, position);
+        differing += resynthesis.outputSampleAt(*reference, position, {}) != c.out0[i];
+        position = std::min(position + 1, kPositionLimit);
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(c.out1, c.out0);
+    EXPECT_EQ(c.model->takePosition, position);
+    EXPECT_EQ(
+        c.model->pitch[0] + c.model->fineTune[0], reference->pitch[0] + reference->fineTune[0]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Starts, PlayingBlockTest, ::testing::Values(0, 700, 12 * kFrameLength + 3, INT_MAX / 2 - 900));

@@ -2,6 +2,7 @@
 #include "support/allocation_counter.h"
 #include "support/signals.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -173,3 +174,55 @@ TEST_F(RecordPathTest, RecordingAllocatesNothing)
     auto probe = std::make_unique<std::vector<int>>(10);
     EXPECT_EQ(counter.count(), 2);
 }
+
+// Blocks recorded at once against the same samples one at a time: starts
+// before the take (negative positions), across the analysis offset and the
+// frame edges, at a frame already analysed (recorded again), past frame 9,999
+// and over the take's end; blocks of odd lengths, some with a missing input
+// or non-finite samples.
+class RecordBlockTest : public ::testing::TestWithParam<int> { };
+
+TEST_P(RecordBlockTest, RecordsWhatSampleBySampleRecords)
+{
+    const int start = GetParam();
+    auto blockModel = std::make_unique<TakeModel>();
+    auto sampleModel = std::make_unique<TakeModel>();
+    auto blockDetector = std::make_unique<PitchDetector>();
+    auto sampleDetector = std::make_unique<PitchDetector>();
+    const AnalysisSettings settings;
+    std::vector<float> noise = makeNoise(9000, 0.5, 3);
+    noise[100] = std::numeric_limits<float>::quiet_NaN();
+    noise[4000] = std::numeric_limits<float>::infinity();
+    for (TakeModel* model : {blockModel.get(), sampleModel.get()}) {
+        model->takePosition = start;
+        model->lastAnalysedFrame = (start - kAnalysisOffset) / kFrameLength; // recorded before
+    }
+    const int lengths[] = {1, 700, 511, 2048, 37, 0, 1500, 4203};
+    int read = 0;
+    for (int length : lengths) {
+        const bool silent = length == 37; // a host giving no input
+        recordSamples(
+            *blockModel, *blockDetector, settings, silent ? nullptr : &noise[read], length);
+        for (int i = 0; i < length; ++i)
+            recordSample(*sampleModel, *sampleDetector, settings, silent ? 0.0f : noise[read + i]);
+        read += length;
+        ASSERT_EQ(blockModel->takePosition, sampleModel->takePosition);
+        ASSERT_EQ(blockModel->analysisFrame, sampleModel->analysisFrame);
+        ASSERT_EQ(blockModel->lastAnalysedFrame, sampleModel->lastAnalysedFrame);
+        ASSERT_EQ(blockModel->recordCursor.load(), sampleModel->recordCursor.load());
+        ASSERT_EQ(blockModel->recordedLength.load(), sampleModel->recordedLength.load());
+    }
+    EXPECT_EQ(blockDetector->lastPhase, sampleDetector->lastPhase);
+    int differing = 0;
+    for (int p = std::max(start - 64, 0); p < std::min(start + read + 64, kTakeLength); ++p)
+        differing += blockModel->isRecorded(p) != sampleModel->isRecorded(p)
+            || blockModel->recordBuffer[p] != sampleModel->recordBuffer[p];
+    EXPECT_EQ(differing, 0);
+    for (int f = 0; f < kAnalysedFrames; ++f)
+        differing += blockModel->framePitch[0][f] != sampleModel->framePitch[0][f];
+    EXPECT_EQ(differing, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Starts, RecordBlockTest,
+    ::testing::Values(-3000, 0, 1000, kAnalysisOffset + 5 * kFrameLength - 3, 61,
+        kAnalysisOffset + 9998 * kFrameLength, kTakeLength - 5000));

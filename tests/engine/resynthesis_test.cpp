@@ -5,11 +5,13 @@
 #include "support/note_table_helpers.h"
 #include "support/pitch_measure.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -124,6 +126,38 @@ TEST(ResynthesisTest, TwelveSemitonesUpReadsAtRateTwoWithThreePeriodJumps)
     EXPECT_NEAR(jumps, 90 * kFrameLength / period, 2.0);
     double f = outputFrequency(out, 20000, 8192);
     EXPECT_NEAR(centsBetween(frequencyOf(12.0), f), 0.0, 5.0);
+}
+
+// A shifted voice holds its rate for a few samples; a note the voice has not
+// played before (a hand-over, a voice set free and taken again) reads at its
+// own rate from its first sample, even within the samples of a held rate.
+TEST(ResynthesisTest, ANoteNewToAVoiceReadsAtItsOwnRateAtOnce)
+{
+    auto model = makeModel();
+    steadyTake(*model, 40, 0.0f);
+    const int octave = addNote(*model, 0.0f, 40.0f);
+    const int third = addNote(*model, 0.0f, 40.0f);
+    model->pitch[octave] = 12.0f;
+    model->pitch[third] = 4.0f;
+    model->sourcePitch[octave] = model->sourcePitch[third] = 0.0f;
+    NoteFrameTerms octaveTerms;
+    NoteFrameTerms thirdTerms;
+    ASSERT_TRUE(noteFrameTerms(*model, octave, 10, {}, octaveTerms));
+    ASSERT_TRUE(noteFrameTerms(*model, third, 10, {}, thirdTerms));
+    // Far enough behind the stretched position that neither rate jumps here.
+    const int first = 10 * kFrameLength + 1;
+    auto advanceOf = [&](const NoteFrameTerms& terms, int position) {
+        const float before = model->voiceOffset[0];
+        voiceSample(*model, 0, terms, position);
+        return static_cast<double>(model->voiceOffset[0]) - before;
+    };
+    model->voiceOffset[0] = -300.0f;
+    EXPECT_NEAR(advanceOf(octaveTerms, first), 1.0, 1e-3); // rate 2
+    EXPECT_NEAR(advanceOf(thirdTerms, first + 1), std::exp2(4.0 / 12.0) - 1.0, 1e-3);
+    resetVoices(*model);
+    model->voiceOffset[0] = -300.0f;
+    EXPECT_NEAR(advanceOf(thirdTerms, first + 2), std::exp2(4.0 / 12.0) - 1.0, 1e-3);
+    EXPECT_NEAR(advanceOf(octaveTerms, first + 3), 1.0, 1e-3);
 }
 
 TEST(ResynthesisTest, ShiftOfTwentySemitonesIsNotApplied)
@@ -439,3 +473,52 @@ TEST(ResynthesisTest, RenderTakesTheVoicesAndPostsItsFinalPosition)
     EXPECT_EQ(model->voiceNote[0], kNone);
     EXPECT_EQ(model->requestedTakePosition.load(), 2000);
 }
+
+// Rendering a span at once against outputSampleAt sample by sample, on an
+// edited take with more than four notes at once, linked notes, retunes inside
+// frames and both ways of sounding a note; spans of one sample, across frame
+// edges, of a whole frame and of the longest a playing block renders.
+class SpanRenderTest : public ::testing::TestWithParam<std::tuple<bool, int>> { };
+
+TEST_P(SpanRenderTest, IsBitIdenticalToSampleBySample)
+{
+    const auto [keepFormants, spanLength] = GetParam();
+    auto spans = makeModel();
+    auto samples = makeModel();
+    editedTake(*spans, 5);
+    editedTake(*samples, 5);
+    spans->heldNotes[0] = samples->heldNotes[0] = 57;
+    Resynthesis bySpan;
+    Resynthesis bySample;
+    const ResynthesisSettings settings {44100.0f, 1.0f, keepFormants};
+    const int end = 620 * kFrameLength;
+    std::vector<float> out(static_cast<std::size_t>(kMidiRetuneInterval));
+    int sounding = 0;
+    for (int p = 0; p < end;) {
+        if (p == 250 * kFrameLength)
+            spans->heldNotes[0] = samples->heldNotes[0] = kNone;
+        if (p % kMidiRetuneInterval == 0) {
+            bySpan.midiRetune(*spans, p);
+            bySample.midiRetune(*samples, p);
+        }
+        const int length = std::min(spanLength, kMidiRetuneInterval - p % kMidiRetuneInterval);
+        bySpan.render(*spans, p, length, settings, out.data());
+        for (int i = 0; i < length; ++i) {
+            const float expected = bySample.outputSampleAt(*samples, p + i, settings);
+            const float got = out[static_cast<std::size_t>(i)];
+            ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0)
+                << "sample " << p + i << ": " << got << " vs " << expected;
+            sounding += got != 0.0f;
+        }
+        ASSERT_EQ(spans->playCursor.load(), samples->playCursor.load());
+        p += length;
+    }
+    EXPECT_GT(sounding, end / 2);
+    for (int v = 0; v < kVoiceCount; ++v) {
+        EXPECT_EQ(spans->voiceNote[v], samples->voiceNote[v]);
+        EXPECT_EQ(spans->voiceOffset[v], samples->voiceOffset[v]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Spans, SpanRenderTest,
+    ::testing::Combine(::testing::Bool(), ::testing::Values(1, 97, kFrameLength, 1000)));

@@ -415,7 +415,7 @@ int boundaryBetween(
     while (crossing > noteStart + 1 && past(crossing - 1))
         --crossing;
     int pauseEnd = crossing;
-    while (pauseEnd > from + 1 && !voiced(model, pauseEnd - 1))
+    while (pauseEnd > from + 1 && std::isnan(levelAt(model, pauseEnd - 1)))
         --pauseEnd;
     if (pauseEnd == crossing)
         return crossing;
@@ -447,16 +447,18 @@ void segmentNotes(TakeModel& model)
         int b = 0;
         const float settled = settledLevel(ahead);
         if (!std::isnan(settled)) {
+            const int noteStart = model.noteCount > 0
+                ? static_cast<int>(model.targetStart[model.noteCount - 1])
+                : 0;
+            // A level that passes the note's mean level by less than half a
+            // semitone may still lie that far from what the note held.
             float heldLevel = noteLevel;
-            if (haveLevel && model.noteCount > 0 && std::fabs(settled - noteLevel) > kHoldBand
+            if (haveLevel && std::fabs(settled - noteLevel) > kHoldBand
                 && std::fabs(settled - noteLevel) < kNoteChangeSemitones)
-                heldLevel = levelHeldSince(model,
-                    static_cast<int>(model.targetStart[model.noteCount - 1]), lastSettled,
-                    noteLevel);
+                heldLevel = levelHeldSince(model, noteStart, lastSettled, noteLevel);
             if (haveLevel && std::fabs(settled - heldLevel) >= kNoteChangeSemitones) {
                 boundary = true;
-                b = boundaryBetween(model, static_cast<int>(model.targetStart[model.noteCount - 1]),
-                    lastSettled, i, heldLevel, settled);
+                b = boundaryBetween(model, noteStart, lastSettled, i, heldLevel, settled);
                 closedLevel = noteLevel;
                 levelSum = 0.0;
                 levelCount = 0;

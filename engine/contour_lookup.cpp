@@ -96,7 +96,9 @@ double addedVibrato(const TakeModel& model, int note, double x)
 }
 
 // Half the jump from the left neighbour's last frame to this note's start,
-// fading out over half a zone.
+// fading out over half a zone. None when either frame at the seam is
+// unvoiced: the pitch stored there is no pitch the voice sang, and a pull
+// towards it would bend the voiced frames after the seam by semitones.
 double entryTransition(TakeModel& model, int note, double x, double zone)
 {
     int k = leftNeighbour(model, note);
@@ -107,13 +109,16 @@ double entryTransition(TakeModel& model, int note, double x, double zone)
     PitchLookup q = lookupNotePitch(model, k, lengthK - 1.0f, &v, true);
     if (!q.found || !(v > 0.0f))
         return 0.0;
-    PitchLookup own = lookupNotePitch(model, note, 0.0f, nullptr, true);
-    if (!own.found)
+    float ownVoicing = 0.0f;
+    PitchLookup own = lookupNotePitch(model, note, 0.0f, &ownVoicing, true);
+    if (!own.found || !(ownVoicing > 0.0f))
         return 0.0;
     double d = static_cast<double>(own.pitch) - q.pitch;
     return -d * 0.5 * (1.0 - x / (zone / 2.0));
 }
 
+// Half the jump from this note's last frame to the right neighbour's start,
+// fading in over half the successor's zone; none across an unvoiced frame.
 double exitTransition(TakeModel& model, int note, double x, double length)
 {
     int successor = linkedNext(model, note);
@@ -127,8 +132,10 @@ double exitTransition(TakeModel& model, int note, double x, double length)
     PitchLookup q = lookupNotePitch(model, k, 0.0f, &v, true);
     if (!q.found || !(v > 0.0f))
         return 0.0;
-    PitchLookup own = lookupNotePitch(model, note, static_cast<float>(length - 1.0), nullptr, true);
-    if (!own.found)
+    float ownVoicing = 0.0f;
+    PitchLookup own
+        = lookupNotePitch(model, note, static_cast<float>(length - 1.0), &ownVoicing, true);
+    if (!own.found || !(ownVoicing > 0.0f))
         return 0.0;
     double d = static_cast<double>(q.pitch) - own.pitch;
     return d * 0.5 * (1.0 - (length - x) / (zone / 2.0));

@@ -44,6 +44,15 @@ constexpr float kStrongPartialShare = 0.25f;
 constexpr float kWeakFundamentalShare = 20.0f;
 constexpr int kLowHarmonics = 3;
 constexpr float kLowHarmonicShare = 30.0f;
+// Half of a true fundamental has every even harmonic of its own on a partial
+// of the voice and only noise at its odd ones: a weak fundamental counts when
+// its odd harmonics 3, 5, .. up to kSeriesHarmonics carry at least this share
+// of what its even harmonics 2, 4, .. carry. A voice's odd harmonics stand
+// under the same vowel envelope as the even ones and carry a quarter of what
+// they do or more; breath noise at the odd places of half the pitch carries
+// a seventh at most.
+constexpr int kSeriesHarmonics = 8;
+constexpr double kOddHarmonicShare = 0.2;
 // Each partial may stray from h times the fundamental by this much per
 // harmonic number, but never by more than this share of the fundamental
 // (half way to the next harmonic would be any partial at all).
@@ -372,12 +381,14 @@ int PitchDetector::lowestExplainingFundamental(int peak, double binWidth) const
         if (own < kLowestVoicedBin)
             continue;
         // A fundamental of a fifth of the peak or more stands on its own; a
-        // weaker one needs its next harmonics as well, for half of a true
-        // fundamental would find nothing at its odd harmonics.
+        // weaker one needs its next harmonics as well, and odd harmonics that
+        // sound beside the even ones: half of a true fundamental finds only
+        // noise at its odd harmonics, however loud that noise is.
         const float ownMagnitude = binMagnitude[static_cast<std::size_t>(own)];
         if (!(ownMagnitude > peakMagnitude / kSubharmonicShare)
             && !(ownMagnitude > peakMagnitude / kWeakFundamentalShare
-                && lowHarmonicsPresent(candidate, peakMagnitude / kLowHarmonicShare, binWidth)))
+                && lowHarmonicsPresent(candidate, peakMagnitude / kLowHarmonicShare, binWidth)
+                && oddHarmonicsSound(candidate, binWidth)))
             continue;
         if (!strongFound) {
             if (!findStrongPartials(peakMagnitude * kStrongPartialShare, strong))
@@ -403,6 +414,25 @@ bool PitchDetector::lowHarmonicsPresent(double fundamental, float floor, double 
             return false;
     }
     return true;
+}
+
+// Whether the odd harmonics 3, 5, .. of fundamental carry at least
+// kOddHarmonicShare of what its even harmonics 2, 4, .. carry, over the
+// harmonics up to kSeriesHarmonics below 5 kHz. The strongest bin near each
+// harmonic counts, none where no bin lies near it.
+bool PitchDetector::oddHarmonicsSound(double fundamental, double binWidth) const
+{
+    double odd = 0.0;
+    double even = 0.0;
+    for (int h = 2; h <= kSeriesHarmonics; ++h) {
+        const double frequency = h * fundamental;
+        if (!(frequency < kMaxPeakFrequency))
+            break;
+        const int k = partialNear(frequency, harmonicTolerance(fundamental, h), binWidth);
+        const double magnitude = k < 0 ? 0.0 : binMagnitude[static_cast<std::size_t>(k)];
+        (h % 2 == 0 ? even : odd) += magnitude;
+    }
+    return odd >= kOddHarmonicShare * even;
 }
 
 // The local maxima of the spectrum below 5 kHz that reach threshold, up to

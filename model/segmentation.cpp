@@ -24,6 +24,9 @@ constexpr int kSettleFrames = 6;
 constexpr float kSettleSpread = 0.2f; // semitones
 // A settled level this far from the note so far begins a new note.
 constexpr float kNoteChangeSemitones = 0.5f;
+// A boundary lies where the pitch has gone this share of the way from the old
+// level to the new one.
+constexpr float kBoundaryShare = 0.25f;
 // Settled stretches this close to the note's level hold it.
 constexpr float kHoldBand = 0.25f;
 // Frames whose level lies this close to the note's level are where it held
@@ -338,6 +341,25 @@ void heldSpan(const TakeModel& model, int start, int end, float level, int& firs
     }
 }
 
+// The level the current note held from its start to its last settled frame:
+// the median of the frames where the voice held steady there. The window
+// levels of a short note reach into its neighbour and into the glide it
+// began with (and the frames the detector filled in on it), which pull the
+// note's mean level towards the note before by a fifth of a semitone or
+// more; the frames of the note alone do not. The mean level when the span
+// holds no usable frame.
+float levelHeldSince(const TakeModel& model, int start, int lastSettledFrame, float meanLevel)
+{
+    const int end = std::min(lastSettledFrame + 1, kAnalysedFrames);
+    const NoteFrames frames(model, start, end);
+    bool any = false;
+    for (int i = std::max(start, 0); i < end && !any; ++i) {
+        float p = 0.0f;
+        any = frames.usable(i, p);
+    }
+    return any ? static_cast<float>(heldSourcePitch(model, start, end)) : meanLevel;
+}
+
 // Ends note n at frame end. Its source pitch comes from the frames where it
 // held its level (NaN when it never settled: then from its whole span).
 void closeNote(TakeModel& model, int n, int end, float level)
@@ -372,21 +394,26 @@ int recordedEndFrame(const TakeModel& model)
     return std::min(frames, kAnalysedFrames);
 }
 
-// Where the pitch leaves the old level for the new one: the first frame after
-// `from` whose level lies past the middle of the two, or, when the voice
-// paused on the way, the middle of that pause.
-int boundaryBetween(const TakeModel& model, int from, int to, float oldLevel, float newLevel)
+// Where the pitch leaves the old level for the new one: the first frame of
+// the voiced run that ends at `to` and lies past a quarter of the step from
+// the old level, which is where a glide into the new note begins (vibrato of
+// the old note that reached as far ends its run before the glide). The run
+// may reach back past `from`, the last frame whose window level still held
+// the old level, for those windows lag behind a glide, but never to the
+// note's first frame `noteStart`. When the voice paused on the way after
+// `from`, the middle of that pause.
+int boundaryBetween(
+    const TakeModel& model, int noteStart, int from, int to, float oldLevel, float newLevel)
 {
-    const float middle = 0.5f * (oldLevel + newLevel);
+    const float mark = oldLevel + kBoundaryShare * (newLevel - oldLevel);
     const float direction = newLevel > oldLevel ? 1.0f : -1.0f;
+    auto past = [&](int k) {
+        const float p = pitchOf(model, kAnalysisRow, k);
+        return voiced(model, k) && std::isfinite(p) && (p - mark) * direction >= 0.0f;
+    };
     int crossing = to;
-    for (int k = from + 1; k <= to; ++k) {
-        float level = levelAt(model, k);
-        if (!std::isnan(level) && (level - middle) * direction >= 0.0f) {
-            crossing = k;
-            break;
-        }
-    }
+    while (crossing > noteStart + 1 && past(crossing - 1))
+        --crossing;
     int pauseEnd = crossing;
     while (pauseEnd > from + 1 && std::isnan(levelAt(model, pauseEnd - 1)))
         --pauseEnd;
@@ -420,9 +447,18 @@ void segmentNotes(TakeModel& model)
         int b = 0;
         const float settled = settledLevel(ahead);
         if (!std::isnan(settled)) {
-            if (haveLevel && std::fabs(settled - noteLevel) >= kNoteChangeSemitones) {
+            const int noteStart = model.noteCount > 0
+                ? static_cast<int>(model.targetStart[model.noteCount - 1])
+                : 0;
+            // A level that passes the note's mean level by less than half a
+            // semitone may still lie that far from what the note held.
+            float heldLevel = noteLevel;
+            if (haveLevel && std::fabs(settled - noteLevel) > kHoldBand
+                && std::fabs(settled - noteLevel) < kNoteChangeSemitones)
+                heldLevel = levelHeldSince(model, noteStart, lastSettled, noteLevel);
+            if (haveLevel && std::fabs(settled - heldLevel) >= kNoteChangeSemitones) {
                 boundary = true;
-                b = boundaryBetween(model, lastSettled, i, noteLevel, settled);
+                b = boundaryBetween(model, noteStart, lastSettled, i, heldLevel, settled);
                 closedLevel = noteLevel;
                 levelSum = 0.0;
                 levelCount = 0;

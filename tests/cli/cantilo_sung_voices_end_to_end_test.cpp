@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <string>
 
 namespace {
 
@@ -39,13 +40,15 @@ std::vector<float> tune(
     return tuned;
 }
 
-constexpr int kRate = 44100;
+class CantiloSungVoicesEndToEndTest : public ::testing::TestWithParam<int> { };
 
 } // namespace
 
-TEST(CantiloSungVoicesEndToEndTest, TunedNotesSitOnTheirSemitones)
+// A file at 48 kHz is resampled to the engine's 44.1 kHz on the way in and
+// back on the way out.
+TEST_P(CantiloSungVoicesEndToEndTest, TunedNotesSitOnTheirSemitones)
 {
-    const int rate = kRate;
+    const int rate = GetParam();
     for (const TestVoice& voice : testVoices(rate)) {
         SCOPED_TRACE(voice.name);
         const SungTake take = singMelody(voice.melody, voice.settings);
@@ -75,3 +78,6 @@ TEST(CantiloSungVoicesEndToEndTest, TunedNotesSitOnTheirSemitones)
         EXPECT_EQ(clicks(take.samples, flat), 0);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(FileRates, CantiloSungVoicesEndToEndTest, ::testing::Values(44100, 48000),
+    [](const ::testing::TestParamInfo<int>& info) { return std::to_string(info.param); });

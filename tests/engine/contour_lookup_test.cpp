@@ -174,6 +174,39 @@ TEST(ContourLookupTest, UnvoicedLeftNeighbourGivesNoEntryTransition)
     EXPECT_FLOAT_EQ(notePitchAt(*model, right, 0.0f), 4.0f);
 }
 
+// Two flat notes meeting at frame 100 (pitch 0, then 4), the earlier linked
+// to the later: each side is pulled half the jump towards the other unless a
+// frame at the seam is unvoiced, on either side.
+struct SeamCase {
+    int unvoicedFrame; // -1: both voiced
+    float entryAtSeam; // the later note at offset 0
+    float exitAtSeam; // the earlier note at offset 49 (L - x = 1 of a half zone of 5)
+};
+
+class ContourLookupSeamTest : public ::testing::TestWithParam<SeamCase> { };
+
+TEST_P(ContourLookupSeamTest, AnUnvoicedFrameAtTheSeamGivesNoTransitionOnEitherSide)
+{
+    const SeamCase& c = GetParam();
+    auto model = makeModel();
+    setTrack(*model, 0, 100, 0.0f);
+    setTrack(*model, 100, 200, 4.0f);
+    if (c.unvoicedFrame >= 0)
+        setTrack(*model, c.unvoicedFrame, c.unvoicedFrame + 1, 0.0f, 0.0f);
+    int left = addNote(*model, 50.0f, 100.0f);
+    int right = addNote(*model, 100.0f, 150.0f);
+    flatten(*model, left);
+    flatten(*model, right);
+    noteChanged(*model, left);
+    EXPECT_FLOAT_EQ(notePitchAt(*model, right, 0.0f), c.entryAtSeam);
+    EXPECT_FLOAT_EQ(notePitchAt(*model, left, 49.0f), c.exitAtSeam);
+}
+
+INSTANTIATE_TEST_SUITE_P(Seams, ContourLookupSeamTest,
+    ::testing::Values(SeamCase {-1, 2.0f, 2.0f * (1.0f - 1.0f / 5.0f)},
+        SeamCase {99, 4.0f, 0.0f}, // the earlier note's last frame
+        SeamCase {100, 4.0f, 0.0f})); // the later note's first frame
+
 TEST(ContourLookupTest, PitchZeroIsARealPitch)
 {
     auto model = makeModel();

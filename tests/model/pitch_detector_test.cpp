@@ -310,6 +310,50 @@ TEST_F(PitchDetectorTest, TheThirdSubharmonicIsCheckedAfterTheSecond)
     EXPECT_EQ(detector->findPitchBin(44100.0f), 10);
 }
 
+// A voice at bin 10 (215 Hz) whose third harmonic is its strongest partial,
+// and a bin at half its pitch that holds a twentieth of that peak or more:
+// what decides between the two is whether the odd harmonics 3, 5 and 7 of
+// the half pitch (bins 15, 25, 35) sound beside its even ones (bins 10 to 40,
+// 250 in all), which they do only when the half pitch is the voice's own
+// fundamental. Breath noise there, however near the weak fundamental's
+// floors, leaves the pitch where the voice is.
+struct OddHarmonicsCase {
+    const char* name;
+    float third, fifth, seventh; // magnitudes at bins 15, 25 and 35
+    int pitchBin;
+};
+
+class PitchDetectorOddHarmonicsTest : public PitchDetectorTest,
+                                      public ::testing::WithParamInterface<OddHarmonicsCase> { };
+
+TEST_P(PitchDetectorOddHarmonicsTest, AWeakHalfPitchNeedsOddHarmonicsBesideTheEvenOnes)
+{
+    const OddHarmonicsCase& c = GetParam();
+    for (int k = 0; k < kBinCount; ++k)
+        detector->binFrequency[k] = static_cast<float>(k * kBinWidth);
+    detector->binMagnitude[5] = 6.0f; // over a twentieth of the peak, under a fifth
+    detector->binMagnitude[10] = 60.0f;
+    detector->binMagnitude[20] = 50.0f;
+    detector->binMagnitude[30] = 100.0f;
+    detector->binMagnitude[40] = 40.0f;
+    detector->binMagnitude[15] = c.third;
+    detector->binMagnitude[25] = c.fifth;
+    detector->binMagnitude[35] = c.seventh;
+    EXPECT_EQ(detector->findPitchBin(44100.0f), c.pitchBin);
+}
+
+INSTANTIATE_TEST_SUITE_P(Spectra, PitchDetectorOddHarmonicsTest,
+    ::testing::Values(
+        // Noise a little over a thirtieth of the peak at 1.5 times the pitch.
+        OddHarmonicsCase {"BreathAtTheOddPlaces", 4.0f, 1.0f, 1.0f, 10},
+        OddHarmonicsCase {"NothingAtTheOddPlaces", 4.0f, 0.0f, 0.0f, 10},
+        OddHarmonicsCase {"AVoiceAtHalfThePitch", 30.0f, 45.0f, 35.0f, 5},
+        OddHarmonicsCase {"JustOverAFifthOfTheEvenOnes", 24.0f, 13.0f, 13.5f, 5},
+        OddHarmonicsCase {"JustUnderAFifthOfTheEvenOnes", 24.0f, 12.5f, 13.0f, 10},
+        // The third harmonic under a thirtieth fails before the series counts.
+        OddHarmonicsCase {"AThirdHarmonicUnderAThirtieth", 3.0f, 45.0f, 35.0f, 10}),
+    [](const ::testing::TestParamInfo<OddHarmonicsCase>& info) { return info.param.name; });
+
 TEST_F(PitchDetectorTest, SubharmonicBinsFollowTheHostRate)
 {
     // At 48 kHz bins are 23.4375 Hz wide: half of bin 48's 1125 Hz is bin 24.

@@ -195,6 +195,43 @@ INSTANTIATE_TEST_SUITE_P(Lengths, ShortNoteTest,
         ShortNoteCase {9, -0.5f, 3}, ShortNoteCase {8, 1.0f, 1}, ShortNoteCase {4, 3.0f, 1},
         ShortNoteCase {30, 0.45f, 1}));
 
+// A glide of `glide` frames from level 2 to 2 + step, starting after frame
+// 99: the cut lies where the glide begins, at its first frame past a quarter
+// of the step, so that a sung note's glide belongs to it as it was sung and
+// its transition from the note before plays over the glide, not over what
+// it holds.
+struct GlideCase {
+    float step;
+    int glide;
+    int cut;
+};
+
+class GlideStartTest : public ::testing::TestWithParam<GlideCase> { };
+
+TEST_P(GlideStartTest, TheCutLiesWhereTheGlideHasGoneAQuarterOfTheStep)
+{
+    const GlideCase c = GetParam();
+    constexpr float kLevel = 2.0f;
+    constexpr int kGlideStart = 100;
+    constexpr int kFrames = 200;
+    auto model = freshModel();
+    for (int f = 0; f < kFrames; ++f) {
+        const float along
+            = std::clamp(static_cast<float>(f - kGlideStart + 1) / (c.glide + 1), 0.0f, 1.0f);
+        setFrame(*model, f, kLevel + c.step * along);
+    }
+    setRecordedFrames(*model, kFrames);
+    segmentNotes(*model);
+    ASSERT_EQ(model->noteCount, 2);
+    EXPECT_EQ(model->targetEnd[0], static_cast<float>(c.cut));
+    EXPECT_EQ(model->targetStart[1], static_cast<float>(c.cut));
+}
+
+// Glides of 25 to 95 ms up and down, into steps of 0.6 to 3 semitones.
+INSTANTIATE_TEST_SUITE_P(Glides, GlideStartTest,
+    ::testing::Values(GlideCase {1.0f, 6, 101}, GlideCase {-0.6f, 4, 101}, GlideCase {3.0f, 8, 102},
+        GlideCase {-2.0f, 2, 100}));
+
 // Steps and vibrato on a frame track: a step of `step` semitones at frame 100
 // of a 200-frame track with sine vibrato of `depth` semitones peak at 16
 // frames a cycle (5.4 Hz) and a glide of `glide` frames into the new level.
@@ -313,6 +350,63 @@ INSTANTIATE_TEST_SUITE_P(Entries, EnteredNoteTest,
         EnteredNoteCase {2.0f, 7, 16, 0.15f}, EnteredNoteCase {-3.0f, 5, 20, 1.0f},
         EnteredNoteCase {0.6f, 3, 13, 1.0f}, EnteredNoteCase {4.0f, 7, 26, 0.15f},
         EnteredNoteCase {2.0f, 0, 13, 1.0f}, EnteredNoteCase {-1.0f, 0, 13, 0.15f}));
+
+// Frames the detector read from four short notes of a take sung at 48 kHz
+// (after the host's rate converter): a note a semitone above the one before
+// it, sung for 0.15 s after a glide whose first pitch the detector filled in
+// three times, a consonant, then notes 0.63 semitone down and 0.61 up, and a
+// glide down into a fifth note. The 17-frame level windows of the first
+// short note reach into the note before it and into its filled-in glide, and
+// read it a fifth of a semitone low, closer than half a semitone to the note
+// after it; its own steady frames hold it where it was sung.
+TEST(SegmentationTest, AShortNoteIsMeasuredByItsOwnFramesAgainstTheNextLevel)
+{
+    struct Frame {
+        float pitch;
+        float voicing;
+    };
+    constexpr Frame kSung[]
+        = {{14.9814f, 1.220f}, {14.9739f, 1.219f}, {14.9756f, 1.235f}, {14.9449f, 1.242f},
+            {14.9470f, 1.259f}, {14.9076f, 1.280f}, {14.9214f, 1.246f}, {14.9588f, 1.232f},
+            {14.9631f, 1.230f}, {14.9602f, 1.216f}, {14.9658f, 1.228f}, {14.9460f, 1.240f},
+            {14.9588f, 1.218f}, {14.9212f, 1.119f}, {0.0000f, 0.000f}, {15.4454f, 0.100f},
+            {15.4454f, 0.100f}, {15.4454f, 0.100f}, {15.4454f, 0.413f}, {15.6126f, 0.433f},
+            {15.7491f, 0.443f}, {15.8361f, 0.456f}, {15.8451f, 0.458f}, {15.8347f, 0.429f},
+            {15.8514f, 0.354f}, {15.8575f, 0.241f}, {15.8095f, 0.122f}, {15.7540f, 0.032f},
+            {15.7850f, 0.002f}, {200.0000f, 0.000f}, {200.0000f, 0.000f}, {200.0000f, 0.000f},
+            {200.0000f, 0.000f}, {200.0000f, 0.000f}, {15.3463f, 0.100f}, {15.3463f, 0.100f},
+            {15.3463f, 0.100f}, {15.3463f, 0.976f}, {15.2864f, 1.284f}, {15.2339f, 1.353f},
+            {15.1907f, 1.358f}, {15.1961f, 1.383f}, {15.2039f, 1.391f}, {15.1996f, 1.394f},
+            {15.1962f, 1.412f}, {15.2113f, 1.436f}, {15.2502f, 1.415f}, {15.2569f, 1.372f},
+            {15.2723f, 1.392f}, {15.2828f, 1.402f}, {15.2692f, 1.377f}, {15.3518f, 1.055f},
+            {0.0000f, 0.000f}, {15.8093f, 0.100f}, {15.8093f, 0.100f}, {15.8093f, 0.100f},
+            {15.8093f, 0.270f}, {15.8488f, 0.263f}, {15.8718f, 0.268f}, {15.8665f, 0.279f},
+            {15.8854f, 0.270f}, {15.9052f, 0.270f}, {15.8691f, 0.275f}, {15.8543f, 0.275f},
+            {15.8385f, 0.280f}, {15.8352f, 0.278f}, {15.8449f, 0.271f}, {15.8632f, 0.294f},
+            {15.8534f, 0.427f}, {15.6888f, 0.556f}, {15.4440f, 0.489f}, {15.0055f, 0.445f},
+            {14.6427f, 0.460f}, {14.4366f, 0.460f}, {14.4067f, 0.466f}, {14.4286f, 0.468f}};
+    constexpr int kLeadIn = 30; // frames of the note before, as its sung frames read
+    constexpr int kTail = 30; // frames of the last note after its glide
+    constexpr float kBefore = 14.96f;
+    constexpr float kAfter = 14.43f;
+    constexpr float kVoicing = 1.2f;
+    // What was sung: each note's centre, and how closely its pitch is measured.
+    constexpr float kCentres[] = {14.954f, 15.865f, 15.234f, 15.844f, 14.441f};
+    constexpr float kCloseEnough = 0.05f;
+
+    auto model = freshModel();
+    fillFrames(*model, 0, kLeadIn, kBefore, kVoicing);
+    int f = kLeadIn;
+    for (const Frame& frame : kSung)
+        setFrame(*model, f++, frame.pitch, frame.voicing);
+    fillFrames(*model, f, f + kTail, kAfter, kVoicing);
+    setRecordedFrames(*model, f + kTail);
+    segmentNotes(*model);
+
+    ASSERT_EQ(model->noteCount, static_cast<int>(std::size(kCentres)));
+    for (int n = 0; n < model->noteCount; ++n)
+        EXPECT_NEAR(model->sourcePitch[n], kCentres[n], kCloseEnough) << "note " << n;
+}
 
 TEST(SegmentationTest, APauseBetweenTwoLevelsIsCutInItsMiddle)
 {

@@ -11,6 +11,7 @@
 // User-interface thread only, like the lock's blocking side.
 #pragma once
 
+#include "editing/note_settings.h"
 #include "engine/edit_history.h"
 #include "engine/edit_lock.h"
 #include "engine/processing_cycle.h"
@@ -57,7 +58,7 @@ public:
     // when it is a note; sliderValues (kNoteSliderValues entries, may be
     // null) then receive its settings as the sliders show them.
     bool grabNote(int note, float* sliderValues);
-    void setNoteSetting(int tag, float value);
+    void setNoteSetting(NoteSetting setting, float value);
     // Measures the sung pitch of every note that has none yet; a note that
     // has its pitch keeps it (the command line's report).
     void measureNotes();
@@ -90,6 +91,7 @@ public:
 
     // Transport requests, applied by the audio thread at its next block.
     void setTransportMode(int mode);
+    int transportMode() const { return model.transportMode.load(std::memory_order_relaxed); }
     void play();
     void stop();
 
@@ -99,6 +101,17 @@ public:
     // The beat spacing a view drew with and the frame at its left edge
     // (kNone keeps the frame).
     void setViewState(float framesPerBeat, int viewStartFrame);
+
+    // The views to redraw: the audio thread and the edits raise the requests,
+    // the editor's idle takes them (also while it is closed, so that an old
+    // request does not linger).
+    struct RedrawRequests {
+        bool noteEditor = false;
+        bool scanView = false;
+    };
+    RedrawRequests takeRedrawRequests();
+    void requestNoteEditorRedraw();
+    void requestScanViewRedraw();
 
     // Undo and redo one step; false when there is none.
     bool undo();
@@ -134,4 +147,4 @@ private:
     int rowsInUse = 0;
 };
 
-constexpr int kNoteSliderValues = 8;
+constexpr int kNoteSliderValues = kNoteSettingCount;

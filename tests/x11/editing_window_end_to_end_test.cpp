@@ -9,6 +9,7 @@
 #include "editor/pitch_editor.h"
 #include "host/test_host.h"
 #include "shell/pitch_effect.h"
+#include "support/effect_internals.h"
 #include "support/pitch_measure.h"
 #include "x11_display.h"
 
@@ -173,8 +174,8 @@ public:
         const auto deadline = Clock::now() + patience;
         while (Clock::now() < deadline) {
             {
-                EditGuard guard(core.editLock);
-                if (done(core.model))
+                EditGuard guard(editLockOf(core));
+                if (done(modelOf(core)))
                     return true;
             }
             std::this_thread::sleep_for(milliseconds(5));
@@ -374,7 +375,7 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
         }
     } closer {host, effect};
     PitchEffect* core = effectOf(effect);
-    ASSERT_EQ(core->model.transportMode.load(), kAutoMode);
+    ASSERT_EQ(modelOf(*core).transportMode.load(), kAutoMode);
 
     Window hostWindow = makeHostWindow(0, 0, kEditorWidth, kEditorHeight);
     ASSERT_EQ(
@@ -402,7 +403,7 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
     const std::vector<float> melody = singMelody();
     const std::vector<float> recorded = runTransport(host, effect, melody);
     EXPECT_EQ(recorded, melody);
-    ASSERT_EQ(core->model.noteCount, 0);
+    ASSERT_EQ(modelOf(*core).noteCount, 0);
     // Recording moved no note editor: frame f is at x = 422 + f.
     ASSERT_EQ(editor->noteEditorScrollView->getScrollOffset().h, 0);
 
@@ -413,8 +414,8 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
     });
     std::vector<int> noteOf(kMelody.size());
     {
-        EditGuard guard(core->editLock);
-        const TakeModel& m = core->model;
+        EditGuard guard(editLockOf(*core));
+        const TakeModel& m = modelOf(*core);
         ASSERT_GE(m.noteCount, int(kMelody.size()));
         EXPECT_EQ(m.selectionCount, m.noteCount);
         for (size_t n = 0; n < kMelody.size(); ++n) {
@@ -441,8 +442,8 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
     });
     std::vector<float> tunedPitch;
     {
-        EditGuard guard(core->editLock);
-        const TakeModel& m = core->model;
+        EditGuard guard(editLockOf(*core));
+        const TakeModel& m = modelOf(*core);
         for (size_t n = 0; n < kMelody.size(); ++n) {
             EXPECT_EQ(m.pitch[noteOf[n]], float(kMelody[n].semitone)) << "sung note " << n;
             EXPECT_EQ(m.fineTune[noteOf[n]], 0.0f);
@@ -460,7 +461,7 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
 
     // 5. The arrow tool (the default) drags one note up by one row: the press
     // selects it alone, the drag moves it a semitone.
-    ASSERT_EQ(core->model.editTool, 0);
+    ASSERT_EQ(modelOf(*core).editTool, 0);
     const int dragged = noteOf[kDragged];
     const CPoint onNote {kNoteEditorLeft + noteMiddleFrame(kDragged),
         kNoteEditorTop + pitchY(tunedPitch[size_t(dragged)], rowH)};
@@ -487,8 +488,8 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
         u.settle();
     });
     {
-        EditGuard guard(core->editLock);
-        const TakeModel& m = core->model;
+        EditGuard guard(editLockOf(*core));
+        const TakeModel& m = modelOf(*core);
         ASSERT_EQ(m.noteCount, int(tunedPitch.size()));
         EXPECT_EQ(m.selectionCount, 1);
         EXPECT_EQ(m.selection[0], dragged);
@@ -499,10 +500,10 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
 
     // 6. The host plays the region again: every note on its semitone, the
     // dragged one a semitone higher.
-    const int silencedBefore = core->silencedBlocks.load();
+    const int silencedBefore = core->silencedBlockCount();
     const std::vector<float> silence(melody.size(), 0.0f);
     const std::vector<float> played = runTransport(host, effect, silence);
-    EXPECT_EQ(core->silencedBlocks.load(), silencedBefore);
+    EXPECT_EQ(core->silencedBlockCount(), silencedBefore);
     EXPECT_TRUE(bothChannelsEqual);
     for (size_t n = 0; n < kMelody.size(); ++n) {
         // The measurement itself reads the sung pitch.

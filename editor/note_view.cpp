@@ -103,7 +103,7 @@ void NoteView::draw(CDrawContext* context)
     state.bandRight = bandRight;
     state.bandTop = bandTop;
     state.bandBottom = bandBottom;
-    captureNoteView(scene, session.memoModel(), session.editLock(), state, engineContourLookup());
+    captureNoteView(scene, session.memoReader(), state, engineContourLookup());
     if (analysisRow == kNoteEditorRow)
         session.setViewState(model.framesPerBeat, scene.scroll);
 

@@ -21,6 +21,31 @@
 #include <atomic>
 #include <cstddef>
 
+// Reads of the edit that fill the contour memo on the way, each call one
+// short hold of the edit lock.
+class MemoReader {
+public:
+    MemoReader(TakeModel& model, EditLock& lock)
+        : model(model)
+        , lock(lock)
+    {
+    }
+
+    // Runs look(TakeModel&) under the edit lock and returns its result.
+    template <typename Look> auto operator()(Look look) const
+    {
+        EditGuard guard(lock);
+        return look(model);
+    }
+
+    // What needs no lock: the recorded rows and the cursors.
+    const TakeModel& unlocked() const { return model; }
+
+private:
+    TakeModel& model;
+    EditLock& lock;
+};
+
 class EditSession {
 public:
     EditSession(TakeModel& model, EditLock& lock, AutomaticCut& automaticCut);
@@ -32,12 +57,12 @@ public:
         return read(static_cast<const TakeModel&>(model));
     }
 
-    // What a reader that takes the lock itself needs. A note view's capture
-    // fills the contour memo while it holds the lock, hence the model to
-    // write that cache into.
+    // The model to read without the lock: its atomics, and the view state
+    // only this thread writes.
     const TakeModel& takeModel() const { return model; }
-    TakeModel& memoModel() { return model; }
-    EditLock& editLock() const { return lock; }
+    // A note view's capture: it fills the contour memo (a cache of the edit,
+    // not a change) in many short looks under the lock.
+    MemoReader memoReader() { return MemoReader(model, lock); }
 
     // The note table and selection.
     void transfer(); // cuts the analysed take into notes, selecting them

@@ -20,7 +20,7 @@ TEST(EffectHostTest, PlaysTheInputThroughProcessReplacingWithARunningTransport)
         EXPECT_EQ(host.timeRequests(), blocks);
         EXPECT_DOUBLE_EQ(host.transportPosition(), static_cast<double>(sung.size()));
         // Auto mode over an empty take records all of it.
-        const TakeModel& model = modelOf(host.effect());
+        const TakeModel& model = host.effect().takeModel();
         const int expected = static_cast<int>(std::lround(sung.size() * 44100.0 / rate));
         if (rate == 44100) {
             EXPECT_EQ(model.recordedLength.load(), expected);

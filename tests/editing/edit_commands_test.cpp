@@ -77,9 +77,9 @@ TEST(EditCommandsTest, ACommandWaitsWhileTheLockIsHeldElsewhere)
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_FALSE(done.load());
-    EXPECT_EQ(modelOf(*effect).noteCount, 3);
+    EXPECT_EQ(effect->takeModel().noteCount, 3);
     editLockOf(*effect).unlock();
     editor.join();
     EXPECT_TRUE(done.load());
-    EXPECT_EQ(modelOf(*effect).noteCount, 2);
+    EXPECT_EQ(effect->takeModel().noteCount, 2);
 }

@@ -30,7 +30,7 @@ TEST(NoteViewPlaybackTest, RedrawingDuringPlaybackSilencesNoBlock)
 {
     auto effect = std::make_unique<PitchEffect>(nullptr);
     recordAndSegmentMelody(*effect, testMelody());
-    ASSERT_GT(modelOf(*effect).noteCount, 2);
+    ASSERT_GT(effect->takeModel().noteCount, 2);
     modelOf(*effect).takePosition = 0;
     modelOf(*effect).editorPlaying = true;
 
@@ -53,8 +53,7 @@ TEST(NoteViewPlaybackTest, RedrawingDuringPlaybackSilencesNoBlock)
     while (!stop) {
         // Scroll across the take so that cold parts of the memo come into view.
         state.left = -(draws * 7 % 300);
-        captureNoteView(
-            *scene, modelOf(*effect), editLockOf(*effect), state, engineContourLookup());
+        captureNoteView(*scene, effect->session().memoReader(), state, engineContourLookup());
         paintNoteView(*scene, painter);
         ++draws;
         std::this_thread::sleep_for(std::chrono::milliseconds(30));

@@ -84,10 +84,10 @@ TEST_F(NoteViewTest, NoteShowsItsRedBarAndTicks)
 {
     int note = addSungNote(100, 160, 12.0f); // pitch class 0
     draw();
-    EXPECT_FLOAT_EQ(modelOf(*effect).pitch[note], 12.0f);
+    EXPECT_FLOAT_EQ(effect->takeModel().pitch[note], 12.0f);
     // The contour follows the sung vibrato; where it leaves the target row
     // the red bar shows.
-    const TakeModel& model = modelOf(*effect);
+    const TakeModel& model = effect->takeModel();
     int barY = pitchY(model.pitch[note] + model.fineTune[note], rowHeight(kHeight));
     int red = 0;
     for (int x = 101; x < 159; ++x)
@@ -109,7 +109,7 @@ TEST_F(NoteViewTest, DrawWritesTheViewStartAndClearsDirty)
     modelOf(*effect).viewStartFrame = 77;
     view->setDirty(true);
     draw();
-    EXPECT_EQ(modelOf(*effect).viewStartFrame, 0);
+    EXPECT_EQ(effect->takeModel().viewStartFrame, 0);
     EXPECT_FALSE(view->isDirty());
 }
 

@@ -93,7 +93,7 @@ public:
         PitchEditor::valueChanged(context, control);
         if (control->getTag() != kVolumeSliderTag)
             return;
-        const TakeModel& model = modelOf(*pitchEffect());
+        const TakeModel& model = pitchEffect()->takeModel();
         volumeChanges.push_back({control->getValue(),
             {model.volume[0], model.volume[1], model.volume[2], model.volume[3]}});
     }
@@ -202,7 +202,7 @@ protected:
     void recordMelody()
     {
         recordAndSegmentMelody(*effect, testMelody());
-        ASSERT_EQ(modelOf(*effect).noteCount, 4);
+        ASSERT_EQ(effect->takeModel().noteCount, 4);
     }
     bool lockIsFree()
     {
@@ -232,7 +232,7 @@ TEST_F(PitchEditorCommandsTest, HeadingEntriesChangeNothingButResetTheirMenuAndR
 {
     recordMelody();
     open();
-    const TakeModel& model = modelOf(*effect);
+    const TakeModel& model = effect->takeModel();
     const std::vector<float> before = modelState(model);
     for (COptionMenu* menu : {editor->noteMenu, editor->selectMenu}) {
         // As if the menu still showed another entry: the heading resets it.
@@ -411,7 +411,7 @@ TEST_F(PitchEditorCommandsTest, ClicksWithAModifierOrTheMiddleButtonDoNothing)
 {
     recordMelody();
     open();
-    const TakeModel& model = modelOf(*effect);
+    const TakeModel& model = effect->takeModel();
     const std::vector<float> before = modelState(model);
     for (long buttons :
         {kLButton | kShift, kRButton | kShift, kLButton | kControl, long(kMButton)}) {
@@ -434,7 +434,7 @@ TEST_F(PitchEditorCommandsTest, ToolButtonsChooseTheToolAndCarryTheOnlySelectedO
         = {{10, kLButton}, {11, kRButton}, {8, kLButton}, {9, kLButton}};
     for (auto [tag, buttons] : clicks) {
         click(tag, buttons);
-        EXPECT_EQ(modelOf(*effect).editTool, tag - 8);
+        EXPECT_EQ(effect->takeModel().editTool, tag - 8);
         for (int t = 0; t < kToolButtonCount; ++t)
             EXPECT_EQ(editor->toolButtons[t]->selected, t == tag - 8) << tag << " " << t;
     }
@@ -488,7 +488,7 @@ TEST_F(PitchEditorCommandsTest, LiveIntonationScrollsTheScanViewToItsStart)
     choose(editor->modeMenu, 1); // "Force scan" leaves the view where it is
     EXPECT_NE(scan->getScrollOffset(), start);
     choose(editor->modeMenu, 2);
-    EXPECT_EQ(modelOf(*effect).transportMode.load(), kLiveIntonation);
+    EXPECT_EQ(effect->takeModel().transportMode.load(), kLiveIntonation);
     EXPECT_EQ(scan->getScrollOffset(), start);
     EXPECT_EQ(editor->noteEditorScrollView->getScrollOffset(), noteEditor);
 }
@@ -532,14 +532,14 @@ TEST_F(PitchEditorCommandsTest, StandardPitchSliderStoresTwiceItsValue)
     open();
     const std::vector<float> before = modelState(modelOf(*effect));
     send(control(27), 0.25f);
-    EXPECT_FLOAT_EQ(modelOf(*effect).standardPitchControl, 0.5f);
+    EXPECT_FLOAT_EQ(effect->takeModel().standardPitchControl, 0.5f);
     send(control(27), 0.0f);
-    EXPECT_FLOAT_EQ(modelOf(*effect).standardPitchControl, 0.0f);
+    EXPECT_FLOAT_EQ(effect->takeModel().standardPitchControl, 0.0f);
     EXPECT_EQ(modelState(modelOf(*effect)), before);
     // A slider at 0 still acts (the other settings are stored at 0 as well).
     recordMelody();
     send(editor->noteSliders[4], 0.0f);
-    EXPECT_FLOAT_EQ(modelOf(*effect).vibratoAmplitude[0], 0.0f);
+    EXPECT_FLOAT_EQ(effect->takeModel().vibratoAmplitude[0], 0.0f);
     send(editor->noteSliders[4], 0.5f);
     for (int n = 0; n < 4; ++n)
         EXPECT_NEAR(

@@ -124,7 +124,7 @@ TEST_F(PitchEditorTest, IdleBeforeOpenAndAfterCloseDoesNothing)
     EXPECT_EQ(editor->scanScrollView, nullptr);
     modelOf(*effect).noteEditorRedrawRequested = true;
     editor->idle();
-    EXPECT_FALSE(modelOf(*effect).noteEditorRedrawRequested.load());
+    EXPECT_FALSE(effect->takeModel().noteEditorRedrawRequested.load());
 }
 
 TEST_F(PitchEditorTest, RedrawRequestsMarkTheirViewsAtIdle)
@@ -136,7 +136,7 @@ TEST_F(PitchEditorTest, RedrawRequestsMarkTheirViewsAtIdle)
     modelOf(*effect).noteEditorRedrawRequested = true;
     int presents = window->presentCount();
     editor->idle();
-    EXPECT_FALSE(modelOf(*effect).noteEditorRedrawRequested.load());
+    EXPECT_FALSE(effect->takeModel().noteEditorRedrawRequested.load());
     EXPECT_GT(window->presentCount(), presents);
     // The cursor of the play position shows in the note editor at frame x 422 + 100.
     EXPECT_TRUE(is(522, 200, CColor {160, 60, 60, 255}));
@@ -144,7 +144,7 @@ TEST_F(PitchEditorTest, RedrawRequestsMarkTheirViewsAtIdle)
     modelOf(*effect).scanViewRedrawRequested = true;
     modelOf(*effect).recordCursor = 50.0f;
     editor->idle();
-    EXPECT_FALSE(modelOf(*effect).scanViewRedrawRequested.load());
+    EXPECT_FALSE(effect->takeModel().scanViewRedrawRequested.load());
     EXPECT_TRUE(is(10 + 50, 200, CColor {160, 60, 60, 255}));
 }
 
@@ -155,9 +155,9 @@ TEST_F(PitchEditorTest, PlayCursorBeyondThreeHundredScrollsTheNoteEditor)
     modelOf(*effect).noteEditorRedrawRequested = true;
     editor->idle();
     EXPECT_EQ(editor->noteEditorScrollView->getScrollOffset().h, 400);
-    EXPECT_EQ(modelOf(*effect).viewStartFrame, 0); // that draw still showed frame 0 on
+    EXPECT_EQ(effect->takeModel().viewStartFrame, 0); // that draw still showed frame 0 on
     editor->idle(); // the scroll made the view dirty: it draws again from frame 400
-    EXPECT_EQ(modelOf(*effect).viewStartFrame, 400);
+    EXPECT_EQ(effect->takeModel().viewStartFrame, 400);
     EXPECT_TRUE(is(422, 200, CColor {160, 60, 60, 255}) == false);
 }
 
@@ -188,10 +188,10 @@ TEST_F(PitchEditorTest, CloseAndReopenKeepTheTakeAndSelectScanAgain)
     editor->close();
     openAndPaint();
     EXPECT_EQ(tabView()->getCurrentTab(), 0);
-    EXPECT_EQ(modelOf(*effect).noteCount, notes);
-    EXPECT_EQ(modelOf(*effect).selectionCount, 1);
-    EXPECT_EQ(modelOf(*effect).selection[0], 1);
-    EXPECT_EQ(modelOf(*effect).scaleMask[3], 1);
+    EXPECT_EQ(effect->takeModel().noteCount, notes);
+    EXPECT_EQ(effect->takeModel().selectionCount, 1);
+    EXPECT_EQ(effect->takeModel().selection[0], 1);
+    EXPECT_EQ(effect->takeModel().scaleMask[3], 1);
 }
 
 // The picture a user sees after singing a melody and pressing "transfer >>".
@@ -221,7 +221,7 @@ TEST_F(PitchEditorTest, WholeEditorAfterARecordedMelody)
     EXPECT_GT(curve, 40);
 
     // The first note's red bar sits at its target pitch inside its span.
-    const TakeModel& model = modelOf(*effect);
+    const TakeModel& model = effect->takeModel();
     float rowH = rowHeight(330);
     int barY = 56 + pitchY(model.pitch[0] + model.fineTune[0], rowH);
     int red = 0;

@@ -73,7 +73,7 @@ std::unique_ptr<PitchEffect> sungEffect()
 std::vector<unsigned char> editBytes(PitchEffect& effect)
 {
     std::vector<unsigned char> bytes = savedChunk(effect);
-    const TakeModel& model = modelOf(effect);
+    const TakeModel& model = effect.takeModel();
     const auto* selection = reinterpret_cast<const unsigned char*>(model.selection.data());
     bytes.insert(bytes.end(), selection,
         selection + static_cast<std::size_t>(model.selectionCount) * sizeof(int));
@@ -346,3 +346,32 @@ TEST(EditSessionTest, AThousandStepsOnAThousandNotesStayWithinTheBudget)
 }
 
 } // namespace
+
+// The editor's idle takes each redraw request once: what was asked, for the
+// views it was asked for, and nothing on the next idle.
+TEST(EditSessionTest, RedrawRequestsAreTakenOnceEach)
+{
+    struct Case {
+        bool noteEditor;
+        bool scanView;
+    };
+    const Case cases[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+    auto effect = std::make_unique<PitchEffect>(nullptr);
+    addNote(modelOf(*effect), 10.0f, 40.0f);
+    EditSession& session = effect->session();
+    session.takeRedrawRequests();
+    for (const Case& c : cases) {
+        if (c.noteEditor)
+            session.requestNoteEditorRedraw();
+        if (c.scanView)
+            session.requestScanViewRedraw();
+        const EditSession::RedrawRequests taken = session.takeRedrawRequests();
+        EXPECT_EQ(taken.noteEditor, c.noteEditor);
+        EXPECT_EQ(taken.scanView, c.scanView);
+        const EditSession::RedrawRequests again = session.takeRedrawRequests();
+        EXPECT_FALSE(again.noteEditor || again.scanView);
+    }
+    // A change of the edit asks for the note editor by itself.
+    session.transposeAllNotes(1);
+    EXPECT_TRUE(session.takeRedrawRequests().noteEditor);
+}

@@ -143,7 +143,7 @@ TEST(EditingStressTest, EditsAndRestoresWhilePlayingKeepOutputFiniteAndTheTableW
         EXPECT_GT(player.audibleBlocks.load(), 0);
     }
     EditGuard guard(editLockOf(*effect));
-    const TakeModel& model = modelOf(*effect);
+    const TakeModel& model = effect->takeModel();
     ASSERT_GE(model.noteCount, 0);
     ASSERT_LE(model.noteCount, kMaxNotes);
     ASSERT_LE(model.selectionCount, kMaxSelection);

@@ -181,8 +181,8 @@ TEST(ChunkFormatTest, ThreeNoteChunkRoundTripsBitExactlyThroughAFreshInstance)
 
     auto target = makeEffect();
     ASSERT_EQ(restore(*target, chunk), 5036);
-    const TakeModel& a = modelOf(*source);
-    const TakeModel& b = modelOf(*target);
+    const TakeModel& a = source->takeModel();
+    const TakeModel& b = target->takeModel();
     EXPECT_EQ(b.scaleMask, a.scaleMask);
     ASSERT_EQ(b.noteCount, 3);
     auto sameBits = [](const auto& x, const auto& y) { return std::memcmp(&x, &y, sizeof x) == 0; };
@@ -227,11 +227,11 @@ TEST(ChunkFormatTest, ByteSizeZeroEmptiesTheTableKeepsTheScaleAndAnswersOne)
     std::array<int, kPitchClasses> mask = modelOf(*effect).scaleMask;
     unsigned char unused = 0;
     EXPECT_EQ(effect->setChunk(&unused, 0, false), 1);
-    EXPECT_EQ(modelOf(*effect).noteCount, 0);
-    EXPECT_EQ(modelOf(*effect).scaleMask, mask);
-    EXPECT_EQ(modelOf(*effect).selectionCount, 0);
-    EXPECT_EQ(modelOf(*effect).prevNote[1], kLinkUnresolved);
-    EXPECT_EQ(modelOf(*effect).nextNote[0], kLinkUnresolved);
+    EXPECT_EQ(effect->takeModel().noteCount, 0);
+    EXPECT_EQ(effect->takeModel().scaleMask, mask);
+    EXPECT_EQ(effect->takeModel().selectionCount, 0);
+    EXPECT_EQ(effect->takeModel().prevNote[1], kLinkUnresolved);
+    EXPECT_EQ(effect->takeModel().nextNote[0], kLinkUnresolved);
 }
 
 TEST(ChunkFormatTest, EmptyTableChunkRestoresTheScaleAndNoNotes)
@@ -243,22 +243,22 @@ TEST(ChunkFormatTest, EmptyTableChunkRestoresTheScaleAndNoNotes)
 
     auto target = effectWithEdit();
     EXPECT_EQ(restore(*target, chunk), 56);
-    EXPECT_EQ(modelOf(*target).noteCount, 0);
-    EXPECT_EQ(modelOf(*target).scaleMask, kMajorOnD);
-    EXPECT_EQ(modelOf(*target).selectionCount, 0);
+    EXPECT_EQ(target->takeModel().noteCount, 0);
+    EXPECT_EQ(target->takeModel().scaleMask, kMajorOnD);
+    EXPECT_EQ(target->takeModel().selectionCount, 0);
 }
 
 TEST(ChunkFormatTest, RestoreUnresolvesEveryLinkAndEmptiesTheSelection)
 {
     auto target = effectWithEdit();
     EXPECT_EQ(restore(*target, versionOneChunk(2)), 56 + 2 * 1660);
-    EXPECT_EQ(modelOf(*target).noteCount, 2);
-    EXPECT_EQ(modelOf(*target).selectionCount, 0);
+    EXPECT_EQ(target->takeModel().noteCount, 2);
+    EXPECT_EQ(target->takeModel().selectionCount, 0);
     for (int i = 0; i < kMaxNotes; ++i) {
-        ASSERT_EQ(modelOf(*target).prevNote[i], kLinkUnresolved) << i;
-        ASSERT_EQ(modelOf(*target).nextNote[i], kLinkUnresolved) << i;
+        ASSERT_EQ(target->takeModel().prevNote[i], kLinkUnresolved) << i;
+        ASSERT_EQ(target->takeModel().nextNote[i], kLinkUnresolved) << i;
     }
-    EXPECT_TRUE(modelOf(*target).noteEditorRedrawRequested.load());
+    EXPECT_TRUE(target->takeModel().noteEditorRedrawRequested.load());
 }
 
 TEST(ChunkFormatTest, VersionZeroRestoresBlendingOneHalfAndKeepsTheScale)
@@ -270,7 +270,7 @@ TEST(ChunkFormatTest, VersionZeroRestoresBlendingOneHalfAndKeepsTheScale)
         auto effect = effectWithEdit();
         std::array<int, kPitchClasses> mask = modelOf(*effect).scaleMask;
         ASSERT_EQ(restore(*effect, chunk.bytes), 8 + 2 * 1656) << version;
-        const TakeModel& model = modelOf(*effect);
+        const TakeModel& model = effect->takeModel();
         ASSERT_EQ(model.noteCount, 2);
         EXPECT_EQ(model.scaleMask, mask);
         EXPECT_EQ(model.blending[0], 0.5f);
@@ -292,8 +292,8 @@ TEST(ChunkFormatTest, TrailingBytesShorterThanABlockAreIgnored)
     chunk.push_back(0x7f);
     auto target = makeEffect();
     EXPECT_EQ(restore(*target, chunk), 5037);
-    EXPECT_EQ(modelOf(*target).noteCount, 3);
-    EXPECT_EQ(modelOf(*target).blending[2], modelOf(*source).blending[2]);
+    EXPECT_EQ(target->takeModel().noteCount, 3);
+    EXPECT_EQ(target->takeModel().blending[2], modelOf(*source).blending[2]);
 
     // Cut 56 to 59 bytes into the last version 1 block: that block is a
     // remainder, the notes before it stay.
@@ -302,7 +302,7 @@ TEST(ChunkFormatTest, TrailingBytesShorterThanABlockAreIgnored)
         shortened.resize(shortened.size() - 60 + cut);
         auto effect = makeEffect();
         EXPECT_EQ(restore(*effect, shortened), static_cast<VstInt32>(shortened.size())) << cut;
-        EXPECT_EQ(modelOf(*effect).noteCount, 1) << cut;
+        EXPECT_EQ(effect->takeModel().noteCount, 1) << cut;
     }
 }
 
@@ -316,11 +316,11 @@ TEST(ChunkFormatTest, BlocksNotStoredCountDecideTheNotes)
     auto effect = effectWithEdit();
     modelOf(*effect).contour[1].fill(-4.0f);
     ASSERT_EQ(restore(*effect, chunk.bytes), static_cast<VstInt32>(chunk.bytes.size()));
-    EXPECT_EQ(modelOf(*effect).noteCount, 2);
-    EXPECT_EQ(modelOf(*effect).sourceRow[1], 3);
-    EXPECT_EQ(modelOf(*effect).blending[1], 0.25f);
-    EXPECT_EQ(modelOf(*effect).contour[0][17], 2.0f);
-    EXPECT_EQ(modelOf(*effect).contour[1][17], kPitchUnset);
+    EXPECT_EQ(effect->takeModel().noteCount, 2);
+    EXPECT_EQ(effect->takeModel().sourceRow[1], 3);
+    EXPECT_EQ(effect->takeModel().blending[1], 0.25f);
+    EXPECT_EQ(effect->takeModel().contour[0][17], 2.0f);
+    EXPECT_EQ(effect->takeModel().contour[1][17], kPitchUnset);
 }
 
 TEST(ChunkFormatTest, AnyNonZeroMaskEntryRestoresAsAnExcludedClass)
@@ -330,9 +330,9 @@ TEST(ChunkFormatTest, AnyNonZeroMaskEntryRestoresAsAnExcludedClass)
     chunk[4 + 4 * 5 + 3] = 0x80; // class 5: INT32_MIN
     auto effect = makeEffect();
     ASSERT_EQ(restore(*effect, chunk), 56);
-    EXPECT_EQ(modelOf(*effect).scaleMask[3], 1);
-    EXPECT_EQ(modelOf(*effect).scaleMask[5], 1);
-    EXPECT_EQ(modelOf(*effect).scaleMask[1], 0);
+    EXPECT_EQ(effect->takeModel().scaleMask[3], 1);
+    EXPECT_EQ(effect->takeModel().scaleMask[5], 1);
+    EXPECT_EQ(effect->takeModel().scaleMask[1], 0);
 }
 
 TEST(ChunkFormatTest, ChunksThatDoNotFitAnswerZeroAndChangeNothing)
@@ -423,10 +423,10 @@ TEST(ChunkFormatTest, FullTableRoundTripsAndOneNoteMoreIsRefused)
     ASSERT_EQ(chunk.size(), 1660056u);
     auto target = makeEffect();
     ASSERT_EQ(restore(*target, chunk), 1660056);
-    EXPECT_EQ(modelOf(*target).noteCount, kMaxNotes);
-    EXPECT_EQ(modelOf(*target).targetStart[999], 999.0f);
-    EXPECT_EQ(modelOf(*target).sourceRow[998], 2);
-    EXPECT_EQ(modelOf(*target).contour[999][399], 9.99f);
+    EXPECT_EQ(target->takeModel().noteCount, kMaxNotes);
+    EXPECT_EQ(target->takeModel().targetStart[999], 999.0f);
+    EXPECT_EQ(target->takeModel().sourceRow[998], 2);
+    EXPECT_EQ(target->takeModel().contour[999][399], 9.99f);
 
     // A thousand and first block past a full table.
     chunk.resize(chunk.size() + 60, 0);
@@ -491,7 +491,7 @@ TEST(ChunkFormatTest, SettingsBlockFieldsAreReadWhenKnownAndSkippedOtherwise)
         effect->setFormantMode(kFormantsKept);
         EXPECT_EQ(restore(*effect, c.bytes), static_cast<VstInt32>(c.bytes.size())) << c.name;
         EXPECT_EQ(effect->formantMode(), c.mode) << c.name;
-        EXPECT_EQ(modelOf(*effect).noteCount, int32At(c.bytes, 0) >= 1 ? 2 : 0) << c.name;
+        EXPECT_EQ(effect->takeModel().noteCount, int32At(c.bytes, 0) >= 1 ? 2 : 0) << c.name;
     }
 }
 

@@ -46,7 +46,7 @@ TEST(ChunkRegressionTest, EveryKeptInputIsRefusedOrRestoredAsItsNameSays)
             EXPECT_EQ(savedChunk(*effect), before) << name;
         } else {
             EXPECT_EQ(answer, static_cast<VstInt32>(bytes.size())) << name;
-            EXPECT_LE(modelOf(*effect).noteCount, kMaxNotes) << name;
+            EXPECT_LE(effect->takeModel().noteCount, kMaxNotes) << name;
         }
         ++replayed;
     }

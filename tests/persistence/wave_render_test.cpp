@@ -200,8 +200,8 @@ TEST_F(WaveRenderTest, RenderSoundsLikePlaybackAndLeavesTheEditAsItWas)
         // Only playback state moved: the take and the notes are those of a fresh copy.
         auto reference = std::make_unique<PitchEffect>(nullptr);
         singTwoNotes(modelOf(*reference));
-        const TakeModel& a = modelOf(*effect);
-        const TakeModel& b = modelOf(*reference);
+        const TakeModel& a = effect->takeModel();
+        const TakeModel& b = reference->takeModel();
         EXPECT_EQ(a.noteCount, b.noteCount);
         EXPECT_EQ(a.pitch, b.pitch);
         EXPECT_EQ(a.fineTune, b.fineTune);
@@ -269,5 +269,5 @@ TEST_F(WaveRenderTest, RenderInBlocksGivesTheSinksSamples)
     ASSERT_EQ(byBlocks.size(), bySink.size());
     EXPECT_EQ(std::memcmp(byBlocks.data(), bySink.data(), kCount * sizeof(float)), 0);
     EXPECT_EQ(firsts, (std::vector<uint32_t> {0, 30000, 60000}));
-    EXPECT_EQ(modelOf(*effect).requestedTakePosition.load(), sinkEnd);
+    EXPECT_EQ(effect->takeModel().requestedTakePosition.load(), sinkEnd);
 }

@@ -62,14 +62,14 @@ TEST(PitchEffectTest, LatestNoteOnTakesSlotZeroAndReleaseClearsIt)
     list.add(0x90, 60, 100);
     list.add(0x91, 64, 90);  // any channel
     effect->processEvents(list.events());
-    EXPECT_EQ(modelOf(*effect).heldNotes[0], 64);
-    EXPECT_EQ(modelOf(*effect).heldNotes[1], kNone);
+    EXPECT_EQ(effect->takeModel().heldNotes[0], 64);
+    EXPECT_EQ(effect->takeModel().heldNotes[1], kNone);
 
     EventList release;
     release.add(0x80, 64, 0);
     effect->processEvents(release.events());
     // 60 is still down, but only slot 0 was ever used and it held 64.
-    EXPECT_EQ(modelOf(*effect).heldNotes[0], kNone);
+    EXPECT_EQ(effect->takeModel().heldNotes[0], kNone);
 }
 
 TEST(PitchEffectTest, RepeatedNoteOnUsesNoOtherSlotAndVelocityZeroReleases)
@@ -79,14 +79,14 @@ TEST(PitchEffectTest, RepeatedNoteOnUsesNoOtherSlotAndVelocityZeroReleases)
     list.add(0x90, 60, 100);
     list.add(0x90, 60, 100);
     effect->processEvents(list.events());
-    EXPECT_EQ(modelOf(*effect).heldNotes[0], 60);
+    EXPECT_EQ(effect->takeModel().heldNotes[0], 60);
     for (int slot = 1; slot < kHeldKeySlots; ++slot)
-        EXPECT_EQ(modelOf(*effect).heldNotes[slot], kNone);
+        EXPECT_EQ(effect->takeModel().heldNotes[slot], kNone);
 
     EventList off;
     off.add(0x90, 60, 0);
     effect->processEvents(off.events());
-    EXPECT_EQ(modelOf(*effect).heldNotes[0], kNone);
+    EXPECT_EQ(effect->takeModel().heldNotes[0], kNone);
 }
 
 TEST(PitchEffectTest, IgnoresNonMidiEventsAndOtherMessages)
@@ -107,7 +107,7 @@ TEST(PitchEffectTest, DataBytesAreMaskedToSevenBits)
     EventList list;
     list.add(0x90, 0x80 | 60, 0x80 | 10);
     effect->processEvents(list.events());
-    EXPECT_EQ(modelOf(*effect).heldNotes[0], 60);
+    EXPECT_EQ(effect->takeModel().heldNotes[0], 60);
 }
 
 TEST(PitchEffectTest, CanDoAnswersExactlyTheThreeCapabilities)

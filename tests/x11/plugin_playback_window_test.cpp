@@ -145,14 +145,14 @@ TEST_F(PluginPlaybackWindowTest, ReopeningKeepsTheEditAndSelectsScanAgain)
     ASSERT_NE(effect, nullptr);
     PitchEffect* core = effectOf(effect);
     recordAndSegmentMelody(*core, testMelody());
-    ASSERT_GT(modelOf(*core).noteCount, 2);
+    ASSERT_GT(core->takeModel().noteCount, 2);
     Window hostWindow = makeHostWindow(0, 0, 820, 520);
     ASSERT_EQ(TestHost::dispatch(effect, effEditOpen, 0, 0, handle(hostWindow)), 1);
     TestHost::dispatch(effect, effEditIdle);
 
     // An edit of the user's own: two notes selected, the scale of D major.
     const std::array<int, kPitchClasses> dMajor {0, 1, 1, 0, 1, 0, 1, 1, 0, 1, 0, 1};
-    ASSERT_NE(modelOf(*core).scaleMask, dMajor);
+    ASSERT_NE(core->takeModel().scaleMask, dMajor);
     {
         EditGuard guard(editLockOf(*core));
         modelOf(*core).selection[0] = 1;
@@ -177,11 +177,11 @@ TEST_F(PluginPlaybackWindowTest, ReopeningKeepsTheEditAndSelectsScanAgain)
     ASSERT_NE(tabView(effect), nullptr);
     EXPECT_EQ(tabView(effect)->getCurrentTab(), 0); // "SCAN"
     EXPECT_EQ(chunk(effect), before);
-    EXPECT_EQ(modelOf(*core).noteCount, notesBefore);
-    EXPECT_EQ(modelOf(*core).selectionCount, 2);
-    EXPECT_EQ(modelOf(*core).selection[0], 1);
-    EXPECT_EQ(modelOf(*core).selection[1], 2);
-    EXPECT_EQ(modelOf(*core).scaleMask, dMajor);
+    EXPECT_EQ(core->takeModel().noteCount, notesBefore);
+    EXPECT_EQ(core->takeModel().selectionCount, 2);
+    EXPECT_EQ(core->takeModel().selection[0], 1);
+    EXPECT_EQ(core->takeModel().selection[1], 2);
+    EXPECT_EQ(core->takeModel().scaleMask, dMajor);
     TestHost::dispatch(effect, effEditClose);
     host.closeInstance(effect);
 }
@@ -231,7 +231,7 @@ TEST_F(PluginPlaybackWindowTest, TheNoteEditorScrollsFreelyOnceTheHostStopsProce
         [&] { return modelOf(*core).viewStartFrame > followed; }));
     for (int i = 0; i < 5; ++i)
         TestHost::dispatch(effect, effEditIdle);
-    EXPECT_GT(modelOf(*core).viewStartFrame, followed);
+    EXPECT_GT(core->takeModel().viewStartFrame, followed);
     TestHost::dispatch(effect, effEditClose);
     host.closeInstance(effect);
 }

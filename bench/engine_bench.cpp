@@ -3,6 +3,7 @@
 // per voice and sample ("perVoiceSample"), the record path as a multiple of real time.
 #include "engine/processing_cycle.h"
 #include "engine/resynthesis.h"
+#include "model/pitch_units.h"
 #include "model/segmentation.h"
 
 #include <algorithm>
@@ -18,8 +19,6 @@ namespace {
 constexpr double kRealTimeRate = 44100.0;
 constexpr double kTwoPi = 6.283185307179586;
 
-double frequencyOf(double pitch) { return 110.0 * std::exp2((pitch + 3.0) / 12.0); }
-
 // A sung line of notes of equal length over the first frames of the take,
 // every note a whole tone from the one before, with a slight vibrato.
 void singLine(TakeModel& model, int notes, int framesPerNote)
@@ -31,7 +30,7 @@ void singLine(TakeModel& model, int notes, int framesPerNote)
             float sung = pitch + 0.3f * std::sin(0.9f * f);
             model.framePitch[0][f] = sung;
             model.frameVoicing[0][f] = 1.0f;
-            double step = kTwoPi * frequencyOf(sung) / kRealTimeRate;
+            double step = kTwoPi * frequencyOfPitch(sung) / kRealTimeRate;
             for (int i = f * kFrameLength; i < (f + 1) * kFrameLength; ++i) {
                 model.recordBuffer[i] = static_cast<float>(0.4 * std::sin(phase));
                 model.markRecorded(i);

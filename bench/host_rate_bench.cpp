@@ -4,6 +4,7 @@
 // x_real_time is how many times faster than real time one core keeps up with
 // the host; ns_per_sample is the cost of one host sample (both channels).
 #include "shell/pitch_effect.h"
+#include "tests/support/effect_internals.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -89,7 +90,7 @@ void BM_Recording(benchmark::State& state)
 {
     const double rate = static_cast<double>(state.range(0));
     HostSide host(rate);
-    host.effect->model.transportMode = kForceScan;
+    modelOf(*host.effect).transportMode = kForceScan;
     hostTime.flags = kVstTransportPlaying;
     hostTime.samplePos = 0;
     int64_t samples = 0;
@@ -104,7 +105,7 @@ void BM_Playback(benchmark::State& state)
 {
     const double rate = static_cast<double>(state.range(0));
     HostSide host(rate);
-    TakeModel& model = host.effect->model;
+    TakeModel& model = modelOf(*host.effect);
     model.transportMode = kForceScan;
     hostTime.flags = kVstTransportPlaying;
     hostTime.samplePos = 0;

@@ -4,6 +4,7 @@
 #include "editor/note_scroll_view.h"
 #include "editor/pitch_editor.h"
 #include "shell/pitch_effect.h"
+#include "tests/support/effect_internals.h"
 #include "toolkit/c_frame.h"
 #include "toolkit/offscreen_platform.h"
 
@@ -20,7 +21,7 @@ struct OpenEditor {
         : effect(std::make_unique<PitchEffect>(nullptr))
         , editor(new PitchEditor(effect.get(), &platform))
     {
-        TakeModel& model = effect->model;
+        TakeModel& model = modelOf(*effect);
         for (int f = 0; f < kAnalysedFrames; ++f) {
             model.framePitch[0][f] = 5.0f + 0.4f * std::sin(0.3f * f);
             model.frameVoicing[0][f] = 0.7f;

@@ -3,6 +3,7 @@
 // 120-second take to a WAV file as a multiple of real time (goal: 300 x).
 #include "persistence/wave_render.h"
 #include "shell/pitch_effect.h"
+#include "tests/support/effect_internals.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>
@@ -33,7 +34,7 @@ void fillTable(TakeModel& model)
 void BM_GetChunkFullTable(benchmark::State& state)
 {
     auto effect = std::make_unique<PitchEffect>(nullptr);
-    fillTable(effect->model);
+    fillTable(modelOf(*effect));
     for (auto _ : state) {
         void* data = nullptr;
         benchmark::DoNotOptimize(effect->getChunk(&data, false));
@@ -46,7 +47,7 @@ BENCHMARK(BM_GetChunkFullTable)->Unit(benchmark::kMillisecond);
 void BM_SetChunkFullTable(benchmark::State& state)
 {
     auto source = std::make_unique<PitchEffect>(nullptr);
-    fillTable(source->model);
+    fillTable(modelOf(*source));
     void* data = nullptr;
     VstInt32 size = source->getChunk(&data, false);
     std::vector<unsigned char> chunk(
@@ -62,7 +63,7 @@ void BM_ChunkRoundTripFullTable(benchmark::State& state)
 {
     auto source = std::make_unique<PitchEffect>(nullptr);
     auto target = std::make_unique<PitchEffect>(nullptr);
-    fillTable(source->model);
+    fillTable(modelOf(*source));
     for (auto _ : state) {
         void* data = nullptr;
         VstInt32 size = source->getChunk(&data, false);
@@ -112,11 +113,11 @@ void singFullTake(TakeModel& model)
 void BM_RenderFullTake(benchmark::State& state)
 {
     auto effect = std::make_unique<PitchEffect>(nullptr);
-    singFullTake(effect->model);
+    singFullTake(modelOf(*effect));
     std::string path = "/tmp/cantilo-render-bench-" + std::to_string(::getpid()) + ".wav";
-    uint32_t samples = renderSampleCount(effect->model);
+    uint32_t samples = renderSampleCount(modelOf(*effect));
     for (auto _ : state)
-        if (!renderTake(*effect, path.c_str()))
+        if (!effect->renderTake(path.c_str()))
             state.SkipWithError("render failed");
     std::remove(path.c_str());
     double seconds = samples / 44100.0;

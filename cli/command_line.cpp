@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include "editing/scale_tuning.h"
+
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -34,28 +36,22 @@ int englishLetterClass(char letter)
 // the help text), so "h" and "b" both give 11 and B flat is "bb", "a#" or "ais".
 const std::map<std::string, int>& germanNames()
 {
-    static const std::map<std::string, int> names = {
-        {"c", 0},
-        {"cis", 1},
-        {"des", 1},
-        {"d", 2},
-        {"dis", 3},
-        {"es", 3},
-        {"e", 4},
-        {"eis", 5},
-        {"fes", 4},
-        {"f", 5},
-        {"fis", 6},
-        {"ges", 6},
-        {"g", 7},
-        {"gis", 8},
-        {"as", 8},
-        {"a", 9},
-        {"ais", 10},
-        {"h", 11},
-        {"his", 0},
-        {"ces", 11},
-    };
+    // The scale menu's names, then the flats and the sharps of e and h.
+    static const std::map<std::string, int> names = [] {
+        std::map<std::string, int> all = {
+            {"des", 1},
+            {"es", 3},
+            {"eis", 5},
+            {"fes", 4},
+            {"ges", 6},
+            {"as", 8},
+            {"his", 0},
+            {"ces", 11},
+        };
+        for (int pc = 0; pc < kPitchClasses; ++pc)
+            all.emplace(kPitchClassNames[static_cast<std::size_t>(pc)], pc);
+        return all;
+    }();
     return names;
 }
 

@@ -204,7 +204,7 @@ std::optional<Failure> correctAndPlot(const std::vector<float>& input, int sampl
     const std::vector<TakeSpan> takes = planTakes(input, sampleRate);
     NotePlot plot(static_cast<long>(input.size()), sampleRate);
     auto draw = [&plot, &takes](std::size_t take, PitchEffect& effect, long) {
-        plot.addSungPitch(effect, takes[take]);
+        plot.addSungPitch(effect.session(), takes[take]);
     };
     if (auto failure
         = correctVoice(input, sampleRate, settings, wantChunk, result, &progress, draw))

@@ -20,7 +20,7 @@ std::uintptr_t roundUp(std::uintptr_t address, std::uintptr_t unit)
 
 } // namespace
 
-void adviseHugePages(void* begin, std::size_t bytes)
+void adviseHugePages(const void* begin, std::size_t bytes)
 {
     const auto start = reinterpret_cast<std::uintptr_t>(begin);
 #ifdef MADV_HUGEPAGE

@@ -12,7 +12,7 @@
 // Asks for huge pages on the whole 2 MiB blocks inside [begin, begin + bytes)
 // and maps the range in at once, before it is first touched: memory about to
 // be written in full. Where the kernel says no, the pages fault in as usual.
-void adviseHugePages(void* begin, std::size_t bytes);
+void adviseHugePages(const void* begin, std::size_t bytes);
 
 // count zero samples, on huge pages where the kernel offers them.
 std::vector<float> hugeSampleVector(std::size_t count);

@@ -12,7 +12,3 @@ std::string nearestPitchName(float pitch);
 
 // Cents from the nearest semitone, -50 to +50.
 float centsFromSemitone(float pitch);
-
-// Hertz of a pitch, and the pitch of a frequency.
-double pitchFrequency(double pitch);
-double frequencyPitch(double hertz);

@@ -1,8 +1,7 @@
 #include "cli/note_plot.h"
 
 #include "cli/note_names.h"
-#include "engine/edit_lock.h"
-#include "shell/pitch_effect.h"
+#include "engine/edit_session.h"
 
 #include <algorithm>
 #include <cairo.h>
@@ -170,21 +169,22 @@ NotePlot::NotePlot(long inputSamples, int sampleRate)
 {
 }
 
-void NotePlot::addSungPitch(PitchEffect& effect, const TakeSpan& span)
+void NotePlot::addSungPitch(const EditSession& session, const TakeSpan& span)
 {
-    EditGuard guard(effect.editLock);
-    const TakeModel& model = effect.model;
-    for (int frame = 0; frame < kAnalysedFrames; ++frame) {
-        const long sample = span.start + static_cast<long>(frame) * kFrameLength;
-        if (sample < span.keepFrom)
-            continue;
-        if (sample >= span.keepTo)
-            break;
-        const float pitch = loadRelaxed(model.framePitch[0][static_cast<std::size_t>(frame)]);
-        const float voicing = loadRelaxed(model.frameVoicing[0][static_cast<std::size_t>(frame)]);
-        if (voicing > 0.0f && pitch != kUnvoicedPitch && std::isfinite(pitch))
-            sung.push_back({sample, pitch});
-    }
+    session.read([&](const TakeModel& model) {
+        for (int frame = 0; frame < kAnalysedFrames; ++frame) {
+            const long sample = span.start + static_cast<long>(frame) * kFrameLength;
+            if (sample < span.keepFrom)
+                continue;
+            if (sample >= span.keepTo)
+                break;
+            const auto at = static_cast<std::size_t>(frame);
+            const float pitch = loadRelaxed(model.framePitch[0][at]);
+            const float voicing = loadRelaxed(model.frameVoicing[0][at]);
+            if (voicing > 0.0f && pitch != kUnvoicedPitch && std::isfinite(pitch))
+                sung.push_back({sample, pitch});
+        }
+    });
 }
 
 void NotePlot::setNotes(const std::vector<FoundNote>& found)

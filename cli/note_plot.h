@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-class PitchEffect;
+class EditSession;
 
 // Where a time and a pitch lie in the picture.
 struct PlotGeometry {
@@ -49,7 +49,7 @@ public:
 
     // Takes the sung pitch of the frames the take keeps ([keepFrom, keepTo) of
     // the input) from the effect's analysis.
-    void addSungPitch(PitchEffect& effect, const TakeSpan& span);
+    void addSungPitch(const EditSession& session, const TakeSpan& span);
 
     // The corrected notes, in positions of the whole input.
     void setNotes(const std::vector<FoundNote>& notes);

@@ -1,6 +1,7 @@
 #include "cli/sung_melody.h"
 
 #include "cli/note_names.h"
+#include "model/pitch_units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -62,7 +63,7 @@ std::vector<float> synthesiseMelody(const std::vector<SungNote>& notes, int samp
         const long length = std::lround(note.seconds * rate);
         const long start = static_cast<long>(signal.size());
         const double centre = note.semitone + note.detuneCents / 100.0;
-        const double fundamental = pitchFrequency(centre);
+        const double fundamental = frequencyOfPitch(centre);
         const int harmonics
             = std::clamp(static_cast<int>(0.45 * rate / fundamental), 1, kMaxHarmonics);
         // Harmonic gains follow the formants at the note's centre frequency;
@@ -84,7 +85,7 @@ std::vector<float> synthesiseMelody(const std::vector<SungNote>& notes, int samp
                 = std::clamp((t - voice.vibratoDelay) / kVibratoFadeSeconds, 0.0, 1.0);
             double vibrato = vibratoShare * voice.vibratoCents / 100.0
                 * std::sin(kTwoPi * voice.vibratoHertz * std::max(0.0, t - voice.vibratoDelay));
-            const double hertz = pitchFrequency(centre + vibrato);
+            const double hertz = frequencyOfPitch(centre + vibrato);
             // Every harmonic's phase is a multiple of the fundamental's:
             // sin((h + 1) x) = 2 cos x sin(h x) - sin((h - 1) x).
             phase += kTwoPi * hertz / rate;

@@ -4,7 +4,6 @@
 #include "editing/edit_commands.h"
 #include "editing/note_settings.h"
 #include "editing/scale_tuning.h"
-#include "engine/edit_lock.h"
 #include "model/segmentation.h"
 #include "persistence/wave_render.h"
 
@@ -38,7 +37,7 @@ TakeCorrector::TakeCorrector(int sampleRate)
 void TakeCorrector::record(const float* samples, long count, const ProgressCallback& progress)
 {
     // The part of the take this recording fills, mapped before it is written.
-    auto& take = effectHost.effect().model.recordBuffer;
+    const auto& take = effectHost.effect().takeModel().recordBuffer;
     const long filled = std::clamp(count, 0L, static_cast<long>(take.size()));
     adviseHugePages(take.begin(), static_cast<std::size_t>(filled) * sizeof(float));
     effectHost.play(samples, count, nullptr, progress);
@@ -46,14 +45,14 @@ void TakeCorrector::record(const float* samples, long count, const ProgressCallb
 
 int TakeCorrector::transferNotes()
 {
-    EditSession& session = effectHost.effect().session;
+    EditSession& session = effectHost.effect().session();
     session.transfer();
     return session.read([](const TakeModel& model) { return model.noteCount; });
 }
 
 std::vector<FoundNote> TakeCorrector::notes()
 {
-    EditSession& session = effectHost.effect().session;
+    EditSession& session = effectHost.effect().session();
     session.measureNotes();
     return session.read([](const TakeModel& model) { return foundNotes(model); });
 }
@@ -94,7 +93,7 @@ double TakeCorrector::fastestVibrato(int sampleRate)
 
 void TakeCorrector::selectBatch(int first, int count)
 {
-    effectHost.effect().session.selectNotes(first, count);
+    effectHost.effect().session().selectNotes(first, count);
 }
 
 std::optional<Failure> TakeCorrector::correct(const CorrectionSettings& settings)
@@ -110,27 +109,28 @@ std::optional<Failure> TakeCorrector::correct(const CorrectionSettings& settings
             return Failure {message, kExitUsage};
         }
     }
-    PitchEffect& effect = effectHost.effect();
-    setScale(effect, scaleMode(settings.scale), settings.keyRoot);
+    EditSession& session = effectHost.effect().session();
+    setScale(session, scaleMode(settings.scale), settings.keyRoot);
     int noteCount = 0;
-    noteCount = effect.session.read([](const TakeModel& model) { return model.noteCount; });
+    noteCount = session.read([](const TakeModel& model) { return model.noteCount; });
     // The selection holds 500 notes: larger tables are tuned a selection at a time.
     for (int first = 0; first < noteCount; first += kMaxSelection) {
         if (first == 0)
-            selectAllNotes(effect);
+            selectAllNotes(session);
         else
             selectBatch(first, std::min(kMaxSelection, noteCount - first));
-        tuneSelectedNotes(effect);
-        setSelectedNotesAttribute(effect, kRawContoursTag, settings.contour);
-        setSelectedNotesAttribute(effect, kFineContoursTag, settings.detail);
+        tuneSelectedNotes(session);
+        setSelectedNotesAttribute(session, NoteSetting::rawContours, settings.contour);
+        setSelectedNotesAttribute(session, NoteSetting::fineContours, settings.detail);
         if (settings.vibrato) {
-            setSelectedNotesAttribute(effect, kVibratoAmplitudeTag, settings.vibrato->amplitude);
-            setSelectedNotesAttribute(effect, kVibratoRateTag, vibratoRate);
+            setSelectedNotesAttribute(
+                session, NoteSetting::vibratoAmplitude, settings.vibrato->amplitude);
+            setSelectedNotesAttribute(session, NoteSetting::vibratoRate, vibratoRate);
         }
     }
     if (settings.transpose != 0)
-        effect.session.transposeAllNotes(settings.transpose);
-    effect.session.setFormantMode(settings.keepFormants ? kFormantsKept : kFormantsMove);
+        session.transposeAllNotes(settings.transpose);
+    session.setFormantMode(settings.keepFormants ? kFormantsKept : kFormantsMove);
     return std::nullopt;
 }
 
@@ -165,18 +165,16 @@ void TakeCorrector::renderInBlocks(
     // a 16-bit file at 44.1 kHz, for exactly the input's length (the button
     // renders up to the last note's last whole frame); past the take the
     // output is silent.
-    PitchEffect& effect = effectHost.effect();
     const long length = std::clamp(count, 0L, static_cast<long>(kTakeLength));
     constexpr uint32_t kBlockLength = 65536; // also how often progress is told
-    {
-        EditGuard guard(effect.editLock);
-        renderBlocks(effect, static_cast<uint32_t>(length), kBlockLength,
+    effectHost.effect().withRenderSource([&](const RenderSource& source) {
+        renderBlocks(source, static_cast<uint32_t>(length), kBlockLength,
             [&](const float* samples, uint32_t first, uint32_t n) {
                 sink(samples, static_cast<long>(first), static_cast<long>(n));
                 if (progress)
                     progress(static_cast<long>(first + n));
             });
-    }
+    });
     if (progress)
         progress(count);
 }

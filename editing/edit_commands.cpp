@@ -1,25 +1,22 @@
 #include "editing/edit_commands.h"
 
-void setScale(PitchEffect& effect, int mode, int scaleRoot)
+void setScale(EditSession& session, int mode, int scaleRoot) { session.setScale(mode, scaleRoot); }
+
+void togglePitchClass(EditSession& session, int pc) { session.togglePitchClass(pc); }
+
+void tuneSelectedNotes(EditSession& session) { session.tuneSelectedNotes(); }
+
+void deleteNote(EditSession& session, int note) { session.deleteNote(note); }
+
+void deleteSelectedNotes(EditSession& session) { session.deleteSelectedNotes(); }
+
+void duplicateSelectedNotes(EditSession& session) { session.duplicateSelectedNotes(); }
+
+void selectAllNotes(EditSession& session) { session.selectAllNotes(); }
+
+void clearSelection(EditSession& session) { session.clearSelection(); }
+
+void setSelectedNotesAttribute(EditSession& session, NoteSetting setting, float v)
 {
-    effect.session.setScale(mode, scaleRoot);
-}
-
-void togglePitchClass(PitchEffect& effect, int pc) { effect.session.togglePitchClass(pc); }
-
-void tuneSelectedNotes(PitchEffect& effect) { effect.session.tuneSelectedNotes(); }
-
-void deleteNote(PitchEffect& effect, int note) { effect.session.deleteNote(note); }
-
-void deleteSelectedNotes(PitchEffect& effect) { effect.session.deleteSelectedNotes(); }
-
-void duplicateSelectedNotes(PitchEffect& effect) { effect.session.duplicateSelectedNotes(); }
-
-void selectAllNotes(PitchEffect& effect) { effect.session.selectAllNotes(); }
-
-void clearSelection(PitchEffect& effect) { effect.session.clearSelection(); }
-
-void setSelectedNotesAttribute(PitchEffect& effect, int tag, float v)
-{
-    effect.session.setNoteSetting(tag, v);
+    session.setNoteSetting(setting, v);
 }

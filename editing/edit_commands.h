@@ -1,17 +1,17 @@
 // The editing operations as the editor and the command-line tool call them:
-// each is one operation of the effect's edit session.
+// each is one operation of the edit session.
 #pragma once
 
-#include "shell/pitch_effect.h"
+#include "engine/edit_session.h"
 
-void setScale(PitchEffect& effect, int mode, int scaleRoot);
-void togglePitchClass(PitchEffect& effect, int pc);
-void tuneSelectedNotes(PitchEffect& effect);
+void setScale(EditSession& session, int mode, int scaleRoot);
+void togglePitchClass(EditSession& session, int pc);
+void tuneSelectedNotes(EditSession& session);
 
-void deleteNote(PitchEffect& effect, int note);
-void deleteSelectedNotes(PitchEffect& effect);
-void duplicateSelectedNotes(PitchEffect& effect);
-void selectAllNotes(PitchEffect& effect);
-void clearSelection(PitchEffect& effect);
+void deleteNote(EditSession& session, int note);
+void deleteSelectedNotes(EditSession& session);
+void duplicateSelectedNotes(EditSession& session);
+void selectAllNotes(EditSession& session);
+void clearSelection(EditSession& session);
 
-void setSelectedNotesAttribute(PitchEffect& effect, int tag, float v);
+void setSelectedNotesAttribute(EditSession& session, NoteSetting setting, float v);

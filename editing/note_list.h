@@ -1,6 +1,6 @@
 // Operations on the note table as a list and on the selection. Functions over
 // the model take no lock; callers hold the edit lock (see
-// editing/edit_commands.h for the locking entry points).
+// engine/edit_session.h for the locking entry points).
 #pragma once
 
 #include "model/take_model.h"

@@ -11,53 +11,53 @@ namespace {
 constexpr float kFineTuneCentre = 0.5f; // the slider's middle is no offset
 constexpr float kVolumeRange = 2.0f; // full slider doubles the gain
 
-NoteArray TakeModel::*attributeOf(int tag)
+NoteArray TakeModel::*attributeOf(NoteSetting setting)
 {
-    switch (tag) {
-    case kFineTuningTag: return &TakeModel::fineTune;
-    case kVolumeTag: return &TakeModel::volume;
-    case kRawContoursTag: return &TakeModel::rawContourDamping;
-    case kFineContoursTag: return &TakeModel::fineContourDamping;
-    case kVibratoAmplitudeTag: return &TakeModel::vibratoAmplitude;
-    case kVibratoRateTag: return &TakeModel::vibratoRate;
-    case kVibratoAttackTag: return &TakeModel::vibratoAttack;
-    case kBlendingTag: return &TakeModel::blending;
+    switch (setting) {
+    case NoteSetting::fineTuning: return &TakeModel::fineTune;
+    case NoteSetting::volume: return &TakeModel::volume;
+    case NoteSetting::rawContours: return &TakeModel::rawContourDamping;
+    case NoteSetting::fineContours: return &TakeModel::fineContourDamping;
+    case NoteSetting::vibratoAmplitude: return &TakeModel::vibratoAmplitude;
+    case NoteSetting::vibratoRate: return &TakeModel::vibratoRate;
+    case NoteSetting::vibratoAttack: return &TakeModel::vibratoAttack;
+    case NoteSetting::blending: return &TakeModel::blending;
     default: return nullptr;
     }
 }
 
 // Slider position to stored value. The two damping sliders show how much of
 // the contour is kept, the attributes store how much is removed.
-float storedValue(int tag, float v)
+float storedValue(NoteSetting setting, float v)
 {
-    switch (tag) {
-    case kFineTuningTag: return v - kFineTuneCentre;
-    case kVolumeTag: return kVolumeRange * v;
-    case kRawContoursTag:
-    case kFineContoursTag: return 1.0f - v;
+    switch (setting) {
+    case NoteSetting::fineTuning: return v - kFineTuneCentre;
+    case NoteSetting::volume: return kVolumeRange * v;
+    case NoteSetting::rawContours:
+    case NoteSetting::fineContours: return 1.0f - v;
     default: return v;
     }
 }
 
-float sliderValue(int tag, float stored)
+float sliderValue(NoteSetting setting, float stored)
 {
-    switch (tag) {
-    case kFineTuningTag: return stored + kFineTuneCentre;
-    case kVolumeTag: return stored / kVolumeRange;
-    case kRawContoursTag:
-    case kFineContoursTag: return 1.0f - stored;
+    switch (setting) {
+    case NoteSetting::fineTuning: return stored + kFineTuneCentre;
+    case NoteSetting::volume: return stored / kVolumeRange;
+    case NoteSetting::rawContours:
+    case NoteSetting::fineContours: return 1.0f - stored;
     default: return stored;
     }
 }
 
 } // namespace
 
-void setSelectedNotesAttribute(TakeModel& model, int tag, float v)
+void setSelectedNotesAttribute(TakeModel& model, NoteSetting setting, float v)
 {
-    NoteArray TakeModel::*attribute = attributeOf(tag);
+    NoteArray TakeModel::*attribute = attributeOf(setting);
     if (!attribute || std::isnan(v))
         return;
-    float stored = storedValue(tag, std::clamp(v, 0.0f, 1.0f));
+    float stored = storedValue(setting, std::clamp(v, 0.0f, 1.0f));
     for (int k = 0; k < model.selectionCount; ++k)
         if (isNoteIndex(model, model.selection[k]))
             (model.*attribute)[model.selection[k]] = stored;
@@ -66,10 +66,10 @@ void setSelectedNotesAttribute(TakeModel& model, int tag, float v)
             noteChanged(model, model.selection[k]);
 }
 
-float noteSettingSliderValue(const TakeModel& model, int note, int tag)
+float noteSettingSliderValue(const TakeModel& model, int note, NoteSetting setting)
 {
-    NoteArray TakeModel::*attribute = attributeOf(tag);
+    NoteArray TakeModel::*attribute = attributeOf(setting);
     if (!attribute || !isNoteIndex(model, note))
         return 0.0f;
-    return sliderValue(tag, (model.*attribute)[note]);
+    return sliderValue(setting, (model.*attribute)[note]);
 }

@@ -1,6 +1,6 @@
 // The scale the notes are tuned to, and tuning the selected notes to it.
 // Functions over the model take no lock; callers hold the edit lock (see
-// editing/edit_commands.h for the locking entry points).
+// engine/edit_session.h for the locking entry points).
 #pragma once
 
 #include "model/take_model.h"
@@ -17,6 +17,10 @@ enum ScaleMode : int {
 // Names of the pitch classes, c = 0 up to h = 11, as the scale menu shows them.
 inline constexpr std::array<const char*, kPitchClasses> kPitchClassNames
     = {"c", "cis", "d", "dis", "e", "f", "fis", "g", "gis", "a", "ais", "h"};
+
+// The same in English with sharps, as note names print them ("C#4").
+inline constexpr std::array<const char*, kPitchClasses> kEnglishPitchClassNames
+    = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
 
 // Pitch class (0..11) of a whole pitch in semitones, for any whole pitch:
 // the remainder is taken toward minus infinity.

@@ -84,7 +84,7 @@ void NoteView::draw(CDrawContext* context)
         setDirty(false);
         return;
     }
-    EditSession& session = effect->session;
+    EditSession& session = effect->session();
     const TakeModel& model = session.takeModel();
     // The host is asked for its tempo outside the lock: a host call may take
     // its time.
@@ -103,7 +103,7 @@ void NoteView::draw(CDrawContext* context)
     state.bandRight = bandRight;
     state.bandTop = bandTop;
     state.bandBottom = bandBottom;
-    captureNoteView(scene, session.memoModel(), session.editLock(), state, engineContourLookup());
+    captureNoteView(scene, session.memoReader(), state, engineContourLookup());
     if (analysisRow == kNoteEditorRow)
         session.setViewState(model.framesPerBeat, scene.scroll);
 
@@ -121,8 +121,8 @@ void NoteView::followCursor()
         lastCursorFrame = -1.0f;
         return;
     }
-    TakeModel& model = effect->model;
-    if (analysisRow == 0 && model.transportMode.load() == kLiveIntonation)
+    EditSession& session = effect->session();
+    if (analysisRow == 0 && session.transportMode() == kLiveIntonation)
         return;
     const float cursorFrame = scene.cursorX + static_cast<float>(scene.scroll);
     if (cursorFrame == lastCursorFrame)
@@ -133,9 +133,10 @@ void NoteView::followCursor()
         // The scroll happens inside the frame's redraw, which clears the dirty
         // flags of what it drew; asking through the editor's route makes the
         // next idle show the new position.
-        auto& request
-            = analysisRow == 0 ? model.scanViewRedrawRequested : model.noteEditorRedrawRequested;
-        request.store(true, std::memory_order_relaxed);
+        if (analysisRow == 0)
+            session.requestScanViewRedraw();
+        else
+            session.requestNoteEditorRedraw();
     }
 }
 
@@ -149,7 +150,7 @@ void NoteView::trackHover()
         return;
     CPoint p = getParentFrame()->getMousePosition();
     frameToLocal(p);
-    NoteHover hover = effect->session.read([&](const TakeModel& model) {
+    NoteHover hover = effect->session().read([&](const TakeModel& model) {
         return findHoveredNote(
             model, static_cast<float>(frameOf(p)), static_cast<float>(p.v - size.top), rowH());
     });
@@ -165,7 +166,7 @@ void NoteView::mouse(CDrawContext* context, CPoint& where, long buttons)
     if (analysisRow != kNoteEditorRow || !effect || !context || !isGestureButton(buttons))
         return;
     setDirty(true);
-    EditSession& session = effect->session;
+    EditSession& session = effect->session();
     // The press and the whole drag after it are one step of the edit.
     session.beginGesture();
     if (!pressEndsGesture(frameOf(where), buttons) && !trackGesture(context))
@@ -177,7 +178,7 @@ void NoteView::mouse(CDrawContext* context, CPoint& where, long buttons)
 // note under the pointer for the drag that follows.
 bool NoteView::pressEndsGesture(int x, long buttons)
 {
-    EditSession& session = effect->session;
+    EditSession& session = effect->session();
     if (session.takeModel().editTool == kSplitTool) {
         int changed = buttons == kLButton ? session.splitNoteAt(x) : session.joinNoteAt(x);
         return changed != kNone;
@@ -242,7 +243,7 @@ bool NoteView::gestureStep(GestureState& gesture, const CPoint& p, long buttons)
 {
     if (p == dragAnchor || dragAnchor.h == kNoAnchor)
         return false;
-    EditSession& session = effect->session;
+    EditSession& session = effect->session();
     const int tool = session.takeModel().editTool;
     const bool left = buttons == kLButton;
     const int dx = p.h - dragAnchor.h;
@@ -305,7 +306,7 @@ bool NoteView::bandStep(GestureState& gesture, const CPoint& p)
     }
     int first = std::min(f, gesture.bandStart);
     int last = std::max(f, gesture.bandStart);
-    effect->session.selectNotesInBand(first, last);
+    effect->session().selectNotesInBand(first, last);
     bandLeft = first;
     bandRight = last;
     bandTop = kSelectionBandTop;

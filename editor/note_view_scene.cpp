@@ -2,7 +2,6 @@
 
 #include "editor/note_geometry.h"
 #include "engine/contour_lookup.h"
-#include "engine/edit_lock.h"
 
 #include <algorithm>
 #include <cmath>
@@ -161,8 +160,8 @@ struct NoteSpan {
 
 // Appends note i when part of its target span is visible, with the folded
 // pitch and the voicing the lookup reports at every visible frame.
-void captureNote(NoteViewScene& scene, TakeModel& model, EditLock& editLock,
-    const ContourLookup& lookup, int i, NoteSpan span, CColor colour)
+void captureNote(NoteViewScene& scene, const MemoReader& reader, const ContourLookup& lookup, int i,
+    NoteSpan span, CColor colour)
 {
     int visibleEnd = scene.scroll + kVisibleFrames;
     if (!(span.start < visibleEnd && span.end > scene.scroll))
@@ -181,14 +180,13 @@ void captureNote(NoteViewScene& scene, TakeModel& model, EditLock& editLock,
         float pitches[kFramesPerHold];
         float voicings[kFramesPerHold];
         int count = 0;
-        {
-            EditGuard guard(editLock);
+        reader([&](TakeModel& model) {
             for (; count < kFramesPerHold && f < span.end && f < visibleEnd; ++count, ++f) {
                 voicings[count] = 0.0f; // a lookup that reports nothing counts as unvoiced
                 pitches[count] = lookup.pitchAt(
                     model, i, static_cast<float>(f) - span.start, &voicings[count]);
             }
-        }
+        });
         for (int k = 0; k < count; ++k) {
             scene.notePitch.push_back(foldToOctave(pitches[k]));
             scene.noteVoicing.push_back(finiteOr(voicings[k], 0.0f));
@@ -197,12 +195,13 @@ void captureNote(NoteViewScene& scene, TakeModel& model, EditLock& editLock,
     }
     if (note.frameCount == 0)
         return;
-    EditGuard guard(editLock);
-    // The first lookup measures a fresh note's pitch, so read it only now.
-    note.basePitch = foldToOctave(model.pitch[static_cast<std::size_t>(i)]);
-    note.targetPitch
-        = model.pitch[static_cast<std::size_t>(i)] + model.fineTune[static_cast<std::size_t>(i)];
-    if (static_cast<float>(first) == span.start) {
+    reader([&](TakeModel& model) {
+        // The first lookup measures a fresh note's pitch, so read it only now.
+        note.basePitch = foldToOctave(model.pitch[static_cast<std::size_t>(i)]);
+        note.targetPitch = model.pitch[static_cast<std::size_t>(i)]
+            + model.fineTune[static_cast<std::size_t>(i)];
+        if (static_cast<float>(first) != span.start)
+            return;
         int k = lookup.linkedPrevious(model, i);
         if (k >= 0 && k < model.noteCount) {
             float length = model.targetEnd[static_cast<std::size_t>(k)]
@@ -211,18 +210,17 @@ void captureNote(NoteViewScene& scene, TakeModel& model, EditLock& editLock,
             note.linkedIn = true;
             note.linkedInPitch = foldToOctave(lookup.pitchAt(model, k, length - 1.0f, &unused));
         }
-    }
+    });
     scene.notes.push_back(note);
 }
 
-void captureNotes(NoteViewScene& scene, TakeModel& model, EditLock& editLock,
-    const ContourLookup& lookup, int hoverNote)
+void captureNotes(
+    NoteViewScene& scene, const MemoReader& reader, const ContourLookup& lookup, int hoverNote)
 {
     std::array<bool, kMaxNotes> selected {};
     std::array<NoteSpan, kMaxNotes> spans;
     int noteCount = 0;
-    {
-        EditGuard guard(editLock);
+    reader([&](const TakeModel& model) {
         int selectionCount = std::clamp(model.selectionCount, 0, kMaxSelection);
         for (int s = 0; s < selectionCount; ++s) {
             int note = model.selection[static_cast<std::size_t>(s)];
@@ -233,12 +231,12 @@ void captureNotes(NoteViewScene& scene, TakeModel& model, EditLock& editLock,
         for (int i = 0; i < noteCount; ++i)
             spans[static_cast<std::size_t>(i)] = {model.targetStart[static_cast<std::size_t>(i)],
                 model.targetEnd[static_cast<std::size_t>(i)]};
-    }
+    });
     for (int i = 0; i < noteCount; ++i) {
         CColor colour = i == hoverNote ? kHoverNoteColour : kNoteColour;
         if (selected[static_cast<std::size_t>(i)])
             colour = kSelectedNoteColour;
-        captureNote(scene, model, editLock, lookup, i, spans[static_cast<std::size_t>(i)], colour);
+        captureNote(scene, reader, lookup, i, spans[static_cast<std::size_t>(i)], colour);
     }
 }
 
@@ -255,9 +253,10 @@ const ContourLookup& engineContourLookup()
     return lookup;
 }
 
-void captureNoteView(NoteViewScene& scene, TakeModel& model, EditLock& editLock,
-    const NoteViewState& view, const ContourLookup& lookup)
+void captureNoteView(NoteViewScene& scene, const MemoReader& reader, const NoteViewState& view,
+    const ContourLookup& lookup)
 {
+    const TakeModel& model = reader.unlocked();
     scene.row = view.row;
     scene.left = view.left;
     scene.top = view.top;
@@ -288,12 +287,9 @@ void captureNoteView(NoteViewScene& scene, TakeModel& model, EditLock& editLock,
     if (view.row >= 0 && view.row < kAnalysisRows)
         captureCurve(scene, model);
 
-    {
-        EditGuard guard(editLock);
-        scene.scaleMask = model.scaleMask;
-    }
+    reader([&](const TakeModel& locked) { scene.scaleMask = locked.scaleMask; });
     if (view.row == kNoteEditorRow && lookup.pitchAt && lookup.linkedPrevious)
-        captureNotes(scene, model, editLock, lookup, view.hoverNote);
+        captureNotes(scene, reader, lookup, view.hoverNote);
 }
 
 NoteViewScene::NoteViewScene()

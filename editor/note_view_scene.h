@@ -8,6 +8,7 @@
 // the audio thread is never kept waiting while pixels are drawn.
 #pragma once
 
+#include "engine/edit_session.h"
 #include "model/take_model.h"
 #include "toolkit/c_color.h"
 
@@ -107,12 +108,10 @@ struct NoteViewState {
     int bandLeft = -1, bandRight = 0, bandTop = 0, bandBottom = 0;
 };
 
-class EditLock;
-
 // Fills scene from the model. The edit lock is held only while the scale and
 // the notes are copied, in holds of a few lookups each, so that a playing
 // audio block never finds it taken for long; the analysis rows and cursors
 // are atomics. The notes of one draw may therefore mix two moments of an edit
 // made by the audio thread (the MIDI retune), never a half-written lookup.
-void captureNoteView(NoteViewScene& scene, TakeModel& model, EditLock& editLock,
-    const NoteViewState& view, const ContourLookup& lookup);
+void captureNoteView(NoteViewScene& scene, const MemoReader& reader, const NoteViewState& view,
+    const ContourLookup& lookup);

@@ -62,13 +62,32 @@ enum Tag : long {
 };
 
 const CRect kScaleMenuSize {0, 0, 1, 1};
-constexpr int kKeepFormantsEntry = 4; // of noteMenu
+// The entries of the "manipulate..." menu; "undo" and "redo" follow them
+// while there is a step to undo or redo.
+enum NoteMenuEntry : int {
+    kManipulateTitleEntry = 0,
+    kDeleteNotesEntry = 1,
+    kDuplicateNotesEntry = 2,
+    kTuneNotesEntry = 3,
+    kKeepFormantsEntry = 4,
+};
 const char* const kNoteMenuEntries[]
     = {"manipulate...", "delete notes", "duplicate notes", "tune notes", "keep formants"};
+// The entries of the select menu after its title.
+enum SelectMenuEntry : int { kSelectAllEntry = 1, kSelectNoneEntry = 2 };
+// A button reports a plain left click as 1; the keys report a right click as 2.
+constexpr float kClickValue = 1.0f;
+constexpr float kRightClickValue = 2.0f;
 constexpr const char* kUndoEntry = "undo";
 constexpr const char* kRedoEntry = "redo";
 
 bool isNoteSliderTag(long tag) { return tag >= kFirstNoteSliderTag && tag <= kLastNoteSliderTag; }
+
+// Only the editor knows which slider shows which note setting.
+NoteSetting noteSettingOfTag(long tag)
+{
+    return static_cast<NoteSetting>(tag - kFirstNoteSliderTag);
+}
 
 // Ctrl+Z undoes; Ctrl+Shift+Z and Ctrl+Y redo. Hosts mark Ctrl as either
 // modifier bit.
@@ -225,7 +244,7 @@ bool PitchEditor::open(void* parentWindow)
     newFrame->setBackground(background);
     frame = newFrame;
     buildViews();
-    modeMenu->setValue(static_cast<float>(pitchEffect()->model.transportMode.load()));
+    modeMenu->setValue(static_cast<float>(pitchEffect()->session().transportMode()));
     return true;
 }
 
@@ -264,12 +283,10 @@ void PitchEditor::idle()
 // also while the editor is closed, so that an old request does not linger.
 void PitchEditor::applyRedrawRequests()
 {
-    TakeModel& model = pitchEffect()->model;
-    bool noteEditor = model.noteEditorRedrawRequested.exchange(false, std::memory_order_relaxed);
-    bool scan = model.scanViewRedrawRequested.exchange(false, std::memory_order_relaxed);
-    if (noteEditor && noteEditorScrollView)
+    const EditSession::RedrawRequests requests = pitchEffect()->session().takeRedrawRequests();
+    if (requests.noteEditor && noteEditorScrollView)
         noteEditorScrollView->setDirty(true);
-    if (scan && scanScrollView)
+    if (requests.scanView && scanScrollView)
         scanScrollView->setDirty(true);
 }
 
@@ -279,7 +296,7 @@ void PitchEditor::showHistoryEntries()
 {
     if (!noteMenu)
         return;
-    const EditSession& session = pitchEffect()->session;
+    const EditSession& session = pitchEffect()->session();
     const int shown = (session.canUndo() ? kUndoShown : 0) | (session.canRedo() ? kRedoShown : 0);
     if (shown == shownHistory)
         return;
@@ -301,7 +318,7 @@ bool PitchEditor::onKeyDown(VstKeyCode& key)
     const HistoryKey command = historyKeyOf(key);
     if (command == HistoryKey::none)
         return AEffGUIEditor::onKeyDown(key);
-    EditSession& session = pitchEffect()->session;
+    EditSession& session = pitchEffect()->session();
     if (command == HistoryKey::undo)
         session.undo();
     else
@@ -327,7 +344,7 @@ void PitchEditor::beginEdit(VstInt32 index)
 {
     // A slider drag is one step of the edit, however many values it sends.
     if (isNoteSliderTag(index))
-        pitchEffect()->session.beginGesture();
+        pitchEffect()->session().beginGesture();
     AEffGUIEditor::beginEdit(index);
 }
 
@@ -335,7 +352,7 @@ void PitchEditor::endEdit(VstInt32 index)
 {
     AEffGUIEditor::endEdit(index);
     if (isNoteSliderTag(index)) {
-        pitchEffect()->session.endGesture();
+        pitchEffect()->session().endGesture();
         showHistoryEntries();
     }
 }
@@ -347,104 +364,142 @@ void PitchEditor::showFormantMode()
             kKeepFormantsEntry, pitchEffect()->formantMode() == kFormantsKept);
 }
 
-// Every control reports here; the tag ranges are checked in a fixed order.
-// Sliders, menus and the scale popup act on any value; buttons send 0 for a
-// click with a modifier or the middle button, which does nothing.
+// Every control reports here and runs the action of its tag. Sliders, menus
+// and the scale popup act on any value; buttons send 0 for a click with a
+// modifier or the middle button, which does nothing.
 void PitchEditor::valueChanged(CDrawContext* context, CControl* control)
 {
     if (!control)
         return;
-    PitchEffect& owner = *pitchEffect();
-    EditSession& session = owner.session;
-    const float v = control->getValue();
-    const long tag = control->getTag();
-
-    if (tag >= kStandardPitchTag && tag <= kLastNoteSliderTag) {
-        if (tag == kStandardPitchTag)
-            session.setStandardPitchControl(2.0f * v);
-        else
-            session.setNoteSetting(static_cast<int>(tag), v);
+    struct ControlAction {
+        long firstTag;
+        long lastTag;
+        bool actsOnZero;
+        void (PitchEditor::*action)(const ControlEvent&);
+    };
+    static constexpr ControlAction kActions[] = {
+        {kStandardPitchTag, kStandardPitchTag, true, &PitchEditor::setStandardPitch},
+        {kFirstNoteSliderTag, kLastNoteSliderTag, true, &PitchEditor::setNoteSetting},
+        {kModeMenuTag, kModeMenuTag, true, &PitchEditor::chooseMode},
+        {kNoteMenuTag, kNoteMenuTag, true, &PitchEditor::chooseNoteMenuEntry},
+        {kSelectMenuTag, kSelectMenuTag, true, &PitchEditor::chooseSelectMenuEntry},
+        {kScaleMenuTag, kScaleMenuTag, true, &PitchEditor::chooseScale},
+        {kLowestKeyTag, kHighestKeyTag, false, &PitchEditor::clickKey},
+        {kFirstToolTag, kFirstToolTag + kToolButtonCount - 1, false, &PitchEditor::chooseTool},
+        {kPlayTag, kPlayTag, false, &PitchEditor::clickPlay},
+        {kStopTag, kStopTag, false, &PitchEditor::clickStop},
+        {kTransferTag, kTransferTag, false, &PitchEditor::clickTransfer},
+        {kRenderTag, kRenderTag, false, &PitchEditor::clickRender},
+    };
+    const ControlEvent event {context, control, control->getValue(), control->getTag()};
+    for (const ControlAction& entry : kActions) {
+        if (event.tag < entry.firstTag || event.tag > entry.lastTag)
+            continue;
+        if (entry.actsOnZero || event.value != 0.0f)
+            (this->*entry.action)(event);
         return;
-    }
-    if (tag == kModeMenuTag) {
-        session.setTransportMode(static_cast<int>(v));
-        if (v == 2.0f && scanScrollView)
-            scanScrollView->scrollToFrame(0);
-        return;
-    }
-    if (tag == kNoteMenuTag) {
-        if (v == 1.0f)
-            session.deleteSelectedNotes();
-        else if (v == 2.0f)
-            session.duplicateSelectedNotes();
-        else if (v == 3.0f)
-            session.tuneSelectedNotes();
-        else if (v == static_cast<float>(kKeepFormantsEntry))
-            session.setFormantMode(
-                session.formantMode() == kFormantsKept ? kFormantsMove : kFormantsKept);
-        else if (const char* entry = noteMenu ? noteMenu->getEntry(static_cast<int>(v)) : nullptr) {
-            if (std::strcmp(entry, kUndoEntry) == 0)
-                session.undo();
-            else if (std::strcmp(entry, kRedoEntry) == 0)
-                session.redo();
-        }
-        showHistoryEntries();
-        showFormantMode();
-        control->setValue(0.0f);
-        markDirty(noteEditorScrollView);
-        return;
-    }
-    if (tag == kSelectMenuTag) {
-        if (v == 1.0f)
-            session.selectAllNotes();
-        else if (v == 2.0f)
-            session.clearSelection();
-        control->setValue(0.0f);
-        markDirty(noteEditorScrollView);
-        return;
-    }
-    if (tag == kScaleMenuTag) {
-        session.setScale(static_cast<int>(v), scaleRoot);
-        markDirty(scanScrollView);
-        markDirty(noteEditorScrollView);
-        return;
-    }
-    if (v == 0.0f)
-        return;
-
-    if (tag >= kLowestKeyTag && tag <= kHighestKeyTag) {
-        const int pc = static_cast<int>(tag - kLowestKeyTag);
-        if (v == 1.0f) {
-            session.togglePitchClass(pc);
-            markDirty(scanScrollView);
-            markDirty(noteEditorScrollView);
-        } else if (v == 2.0f) {
-            openScalePopup(context, control, pc);
-        }
-    } else if (tag >= kFirstToolTag && tag < kFirstToolTag + kToolButtonCount) {
-        session.setEditTool(static_cast<int>(tag - kFirstToolTag));
-        for (PanelButton* button : toolButtons) {
-            if (!button)
-                continue;
-            button->selected = false;
-            button->setDirty(true);
-        }
-        if (auto* clicked = dynamic_cast<PanelButton*>(control)) {
-            clicked->selected = true;
-            clicked->setDirty(true);
-        }
-    } else if (tag == kPlayTag) {
-        session.play();
-        if (modeMenu)
-            modeMenu->setValue(0.0f);
-    } else if (tag == kStopTag) {
-        session.stop();
-    } else if (tag == kTransferTag) {
-        session.transfer();
-    } else if (tag == kRenderTag) {
-        renderToWave();
     }
 }
+
+void PitchEditor::setStandardPitch(const ControlEvent& event)
+{
+    pitchEffect()->session().setStandardPitchControl(2.0f * event.value);
+}
+
+void PitchEditor::setNoteSetting(const ControlEvent& event)
+{
+    pitchEffect()->session().setNoteSetting(noteSettingOfTag(event.tag), event.value);
+}
+
+void PitchEditor::chooseMode(const ControlEvent& event)
+{
+    pitchEffect()->session().setTransportMode(static_cast<int>(event.value));
+    if (event.value == static_cast<float>(kLiveIntonation) && scanScrollView)
+        scanScrollView->scrollToFrame(0);
+}
+
+void PitchEditor::chooseNoteMenuEntry(const ControlEvent& event)
+{
+    EditSession& session = pitchEffect()->session();
+    const float v = event.value;
+    if (v == static_cast<float>(kDeleteNotesEntry))
+        session.deleteSelectedNotes();
+    else if (v == static_cast<float>(kDuplicateNotesEntry))
+        session.duplicateSelectedNotes();
+    else if (v == static_cast<float>(kTuneNotesEntry))
+        session.tuneSelectedNotes();
+    else if (v == static_cast<float>(kKeepFormantsEntry))
+        session.setFormantMode(
+            session.formantMode() == kFormantsKept ? kFormantsMove : kFormantsKept);
+    else if (const char* entry = noteMenu ? noteMenu->getEntry(static_cast<int>(v)) : nullptr) {
+        if (std::strcmp(entry, kUndoEntry) == 0)
+            session.undo();
+        else if (std::strcmp(entry, kRedoEntry) == 0)
+            session.redo();
+    }
+    showHistoryEntries();
+    showFormantMode();
+    event.control->setValue(0.0f);
+    markDirty(noteEditorScrollView);
+}
+
+void PitchEditor::chooseSelectMenuEntry(const ControlEvent& event)
+{
+    EditSession& session = pitchEffect()->session();
+    if (event.value == static_cast<float>(kSelectAllEntry))
+        session.selectAllNotes();
+    else if (event.value == static_cast<float>(kSelectNoneEntry))
+        session.clearSelection();
+    event.control->setValue(0.0f);
+    markDirty(noteEditorScrollView);
+}
+
+void PitchEditor::chooseScale(const ControlEvent& event)
+{
+    pitchEffect()->session().setScale(static_cast<int>(event.value), scaleRoot);
+    markDirty(scanScrollView);
+    markDirty(noteEditorScrollView);
+}
+
+void PitchEditor::clickKey(const ControlEvent& event)
+{
+    const int pc = static_cast<int>(event.tag - kLowestKeyTag);
+    if (event.value == kClickValue) {
+        pitchEffect()->session().togglePitchClass(pc);
+        markDirty(scanScrollView);
+        markDirty(noteEditorScrollView);
+    } else if (event.value == kRightClickValue) {
+        openScalePopup(event.context, event.control, pc);
+    }
+}
+
+void PitchEditor::chooseTool(const ControlEvent& event)
+{
+    pitchEffect()->session().setEditTool(static_cast<int>(event.tag - kFirstToolTag));
+    for (PanelButton* button : toolButtons) {
+        if (!button)
+            continue;
+        button->selected = false;
+        button->setDirty(true);
+    }
+    if (auto* clicked = dynamic_cast<PanelButton*>(event.control)) {
+        clicked->selected = true;
+        clicked->setDirty(true);
+    }
+}
+
+void PitchEditor::clickPlay(const ControlEvent&)
+{
+    pitchEffect()->session().play();
+    if (modeMenu)
+        modeMenu->setValue(static_cast<float>(kAutoMode));
+}
+
+void PitchEditor::clickStop(const ControlEvent&) { pitchEffect()->session().stop(); }
+
+void PitchEditor::clickTransfer(const ControlEvent&) { pitchEffect()->session().transfer(); }
+
+void PitchEditor::clickRender(const ControlEvent&) { renderToWave(); }
 
 // The scale popup of a right-clicked key: the menu takes the key's place,
 // offers the scales on its pitch class and tells valueChanged (tag 4) of a
@@ -492,7 +547,7 @@ void PitchEditor::renderToWave()
     // put in its place belongs to whoever made it.
     returnPath[kRenderPathCapacity - 1] = '\0';
     if (returnPath[0] != '\0')
-        renderTake(*pitchEffect(), returnPath.get());
+        pitchEffect()->renderTake(returnPath.get());
 }
 
 void PitchEditor::buildViews()

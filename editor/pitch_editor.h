@@ -71,6 +71,26 @@ public:
     int scaleRoot = 0; // pitch class of the key whose scale popup opened last
 
 private:
+    // One control's report, as the actions of valueChanged take it.
+    struct ControlEvent {
+        CDrawContext* context;
+        CControl* control;
+        float value;
+        long tag;
+    };
+    void setStandardPitch(const ControlEvent& event);
+    void setNoteSetting(const ControlEvent& event);
+    void chooseMode(const ControlEvent& event);
+    void chooseNoteMenuEntry(const ControlEvent& event);
+    void chooseSelectMenuEntry(const ControlEvent& event);
+    void chooseScale(const ControlEvent& event);
+    void clickKey(const ControlEvent& event);
+    void chooseTool(const ControlEvent& event);
+    void clickPlay(const ControlEvent& event);
+    void clickStop(const ControlEvent& event);
+    void clickTransfer(const ControlEvent& event);
+    void clickRender(const ControlEvent& event);
+
     void buildViews();
     void forgetViews();
     void applyRedrawRequests();

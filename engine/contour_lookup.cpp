@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr float kMemoUnsetBelow = -200.0f; // entries at or below are not computed
 constexpr float kFirstUseRadius = 15.0f;
 constexpr float kContourRadius = 10.0f;
 constexpr float kVibratoAttackFrames = 150.0f;
@@ -32,26 +31,6 @@ float sourceVoicing(const TakeModel& model, int row, double e)
     if (!validRow(row) || frame < 0)
         return 0.0f;
     return loadRelaxed(model.frameVoicing[row][frame]);
-}
-
-// The highest-indexed note whose target end is exactly this note's start, or
-// -1; searched afresh on every use.
-int leftNeighbour(const TakeModel& model, int note)
-{
-    int found = kNone;
-    for (int k = 0; k < model.noteCount; ++k)
-        if (model.targetEnd[k] == model.targetStart[note])
-            found = k;
-    return found;
-}
-
-int rightNeighbour(const TakeModel& model, int note)
-{
-    int found = kNone;
-    for (int k = 0; k < model.noteCount; ++k)
-        if (model.targetStart[k] == model.targetEnd[note])
-            found = k;
-    return found;
 }
 
 // Fills pitch, fineTune and sourcePitch the first time a note is looked up.
@@ -141,34 +120,6 @@ double exitTransition(TakeModel& model, int note, double x, double length)
     return d * 0.5 * (1.0 - (length - x) / (zone / 2.0));
 }
 
-bool linkedBefore(const TakeModel& model, int k, int note)
-{
-    return model.sourceEnd[k] == model.sourceStart[note]
-        && std::fabs(model.targetEnd[k] - model.targetStart[note]) < 1.0f;
-}
-
-bool linkedAfter(const TakeModel& model, int k, int note)
-{
-    return model.sourceStart[k] == model.sourceEnd[note]
-        && std::fabs(model.targetStart[k] - model.targetEnd[note]) < 1.0f;
-}
-
-template <typename Relation>
-int resolveLink(TakeModel& model, std::array<int, kMaxNotes>& cache, int note, Relation linked)
-{
-    if (note < 0 || note >= kMaxNotes)
-        return kNone;
-    int cached = cache[note];
-    if (cached >= kNone && cached < model.noteCount)
-        return cached;
-    int found = kNone;
-    for (int k = 0; k < model.noteCount; ++k)
-        if (k != note && linked(model, k, note))
-            found = k;
-    cache[note] = found;
-    return found;
-}
-
 } // namespace
 
 PitchLookup lookupNotePitch(
@@ -192,9 +143,9 @@ PitchLookup lookupNotePitch(
 
     if (memoised) {
         float entry = model.contour[note][slot];
-        if (entry > kMemoUnsetBelow && std::isfinite(entry)) {
+        if (isMemoEntrySet(entry)) {
             float pitch = entry;
-            if (entry > kDrawnPointThreshold)
+            if (isDrawnPoint(entry))
                 pitch = entry - kDrawnPointBase + model.pitch[note] + model.fineTune[note];
             if (!std::isfinite(pitch))
                 return {};
@@ -225,7 +176,7 @@ PitchLookup lookupNotePitch(
 
     auto pitch = static_cast<float>(p);
     // A value above the drawn-point threshold would read back as a drawn point.
-    if (memoised && pitch <= kDrawnPointThreshold)
+    if (memoised && isMemoisablePitch(pitch))
         model.contour[note][slot] = pitch;
     return {pitch, true};
 }
@@ -233,14 +184,4 @@ PitchLookup lookupNotePitch(
 float notePitchAt(TakeModel& model, int note, float offset, float* voicingOut, bool nested)
 {
     return lookupNotePitch(model, note, offset, voicingOut, nested).pitch;
-}
-
-int linkedPrevious(TakeModel& model, int note)
-{
-    return resolveLink(model, model.prevNote, note, linkedBefore);
-}
-
-int linkedNext(TakeModel& model, int note)
-{
-    return resolveLink(model, model.nextNote, note, linkedAfter);
 }

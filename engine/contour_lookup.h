@@ -6,6 +6,7 @@
 // on a note's first use, its measured pitch.
 #pragma once
 
+#include "model/note_links.h"
 #include "model/take_model.h"
 
 struct PitchLookup {
@@ -25,11 +26,3 @@ PitchLookup lookupNotePitch(
 // The same, 0.0 when there is no pitch.
 float notePitchAt(
     TakeModel& model, int note, float offset, float* voicingOut = nullptr, bool nested = false);
-
-// The note whose source audio ends exactly where this one's begins and whose
-// target end lies within a frame of this one's start; -1 when none. Cached in
-// prevNote.
-int linkedPrevious(TakeModel& model, int note);
-
-// The mirror of linkedPrevious, cached in nextNote.
-int linkedNext(TakeModel& model, int note);

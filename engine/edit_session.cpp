@@ -136,7 +136,7 @@ bool EditSession::grabNote(int note, float* sliderValues)
         }
         if (sliderValues)
             for (int s = 0; s < kNoteSliderValues; ++s)
-                sliderValues[s] = noteSettingSliderValue(m, note, kFineTuningTag + s);
+                sliderValues[s] = noteSettingSliderValue(m, note, static_cast<NoteSetting>(s));
         if (!isSelected(m, note)) {
             m.selection[0] = note;
             m.selectionCount = 1;
@@ -145,9 +145,9 @@ bool EditSession::grabNote(int note, float* sliderValues)
     });
 }
 
-void EditSession::setNoteSetting(int tag, float value)
+void EditSession::setNoteSetting(NoteSetting setting, float value)
 {
-    edit([&](TakeModel& m) { setSelectedNotesAttribute(m, tag, value); });
+    edit([&](TakeModel& m) { setSelectedNotesAttribute(m, setting, value); });
 }
 
 void EditSession::measureNotes()
@@ -310,6 +310,25 @@ void EditSession::setViewState(float framesPerBeat, int viewStartFrame)
     model.framesPerBeat = framesPerBeat;
     if (viewStartFrame != kNone)
         model.viewStartFrame = viewStartFrame;
+}
+
+EditSession::RedrawRequests EditSession::takeRedrawRequests()
+{
+    RedrawRequests requests;
+    requests.noteEditor
+        = model.noteEditorRedrawRequested.exchange(false, std::memory_order_relaxed);
+    requests.scanView = model.scanViewRedrawRequested.exchange(false, std::memory_order_relaxed);
+    return requests;
+}
+
+void EditSession::requestNoteEditorRedraw()
+{
+    model.noteEditorRedrawRequested.store(true, std::memory_order_relaxed);
+}
+
+void EditSession::requestScanViewRedraw()
+{
+    model.scanViewRedrawRequested.store(true, std::memory_order_relaxed);
 }
 
 bool EditSession::stepThroughHistory(bool backwards)

@@ -11,6 +11,7 @@
 // User-interface thread only, like the lock's blocking side.
 #pragma once
 
+#include "editing/note_settings.h"
 #include "engine/edit_history.h"
 #include "engine/edit_lock.h"
 #include "engine/processing_cycle.h"
@@ -19,6 +20,31 @@
 
 #include <atomic>
 #include <cstddef>
+
+// Reads of the edit that fill the contour memo on the way, each call one
+// short hold of the edit lock.
+class MemoReader {
+public:
+    MemoReader(TakeModel& model, EditLock& lock)
+        : model(model)
+        , lock(lock)
+    {
+    }
+
+    // Runs look(TakeModel&) under the edit lock and returns its result.
+    template <typename Look> auto operator()(Look look) const
+    {
+        EditGuard guard(lock);
+        return look(model);
+    }
+
+    // What needs no lock: the recorded rows and the cursors.
+    const TakeModel& unlocked() const { return model; }
+
+private:
+    TakeModel& model;
+    EditLock& lock;
+};
 
 class EditSession {
 public:
@@ -31,12 +57,12 @@ public:
         return read(static_cast<const TakeModel&>(model));
     }
 
-    // What a reader that takes the lock itself needs. A note view's capture
-    // fills the contour memo while it holds the lock, hence the model to
-    // write that cache into.
+    // The model to read without the lock: its atomics, and the view state
+    // only this thread writes.
     const TakeModel& takeModel() const { return model; }
-    TakeModel& memoModel() { return model; }
-    EditLock& editLock() const { return lock; }
+    // A note view's capture: it fills the contour memo (a cache of the edit,
+    // not a change) in many short looks under the lock.
+    MemoReader memoReader() { return MemoReader(model, lock); }
 
     // The note table and selection.
     void transfer(); // cuts the analysed take into notes, selecting them
@@ -57,7 +83,7 @@ public:
     // when it is a note; sliderValues (kNoteSliderValues entries, may be
     // null) then receive its settings as the sliders show them.
     bool grabNote(int note, float* sliderValues);
-    void setNoteSetting(int tag, float value);
+    void setNoteSetting(NoteSetting setting, float value);
     // Measures the sung pitch of every note that has none yet; a note that
     // has its pitch keeps it (the command line's report).
     void measureNotes();
@@ -90,6 +116,7 @@ public:
 
     // Transport requests, applied by the audio thread at its next block.
     void setTransportMode(int mode);
+    int transportMode() const { return model.transportMode.load(std::memory_order_relaxed); }
     void play();
     void stop();
 
@@ -99,6 +126,17 @@ public:
     // The beat spacing a view drew with and the frame at its left edge
     // (kNone keeps the frame).
     void setViewState(float framesPerBeat, int viewStartFrame);
+
+    // The views to redraw: the audio thread and the edits raise the requests,
+    // the editor's idle takes them (also while it is closed, so that an old
+    // request does not linger).
+    struct RedrawRequests {
+        bool noteEditor = false;
+        bool scanView = false;
+    };
+    RedrawRequests takeRedrawRequests();
+    void requestNoteEditorRedraw();
+    void requestScanViewRedraw();
 
     // Undo and redo one step; false when there is none.
     bool undo();
@@ -134,4 +172,4 @@ private:
     int rowsInUse = 0;
 };
 
-constexpr int kNoteSliderValues = 8;
+constexpr int kNoteSliderValues = kNoteSettingCount;

@@ -1,6 +1,7 @@
 #include "engine/resynthesis.h"
 
 #include "engine/contour_lookup.h"
+#include "model/pitch_units.h"
 #include "model/segmentation.h"
 
 #include <algorithm>
@@ -10,8 +11,6 @@
 
 namespace {
 
-constexpr double kReferenceFrequency = 110.0; // pitch -3
-constexpr double kReferencePitchOffset = 3.0;
 constexpr double kSemitonesPerOctave = 12.0;
 constexpr float kRetuneTolerance = 0.1f; // a started note further off glides
 constexpr float kRetuneStep = 1.2f; // semitones per retune at most
@@ -48,12 +47,8 @@ bool sourceFrequency(const TakeModel& model, double srcFrame, double& pitch, dou
 // The pitch of take frame f in semitones; false when it has none that
 // playback may use (outside the analysis, unvoiced, out of range).
 // The pitches of the lowest and highest source frequencies.
-const double kLowestSourcePitch
-    = kSemitonesPerOctave * std::log2(kMinimumSourceFrequency / kReferenceFrequency)
-    - kReferencePitchOffset;
-const double kHighestSourcePitch
-    = kSemitonesPerOctave * std::log2(kMaximumSourceFrequency / kReferenceFrequency)
-    - kReferencePitchOffset;
+const double kLowestSourcePitch = pitchOfFrequency(kMinimumSourceFrequency);
+const double kHighestSourcePitch = pitchOfFrequency(kMaximumSourceFrequency);
 
 bool reliableFramePitch(const TakeModel& model, double f, double& pitch)
 {
@@ -128,11 +123,6 @@ void applyRetune(TakeModel& model, int note, float change)
 }
 
 } // namespace
-
-double frequencyOfPitch(double pitch)
-{
-    return kReferenceFrequency * std::exp2((pitch + kReferencePitchOffset) / kSemitonesPerOctave);
-}
 
 double takePitchAt(const TakeModel& model, double x, double fallback)
 {

@@ -45,9 +45,6 @@ constexpr int kTargetFrames = kTargetFramesBehind + 2;
 // pitch: the take plays unchanged.
 constexpr double kUnshiftedLimit = 1.0e-4; // semitones
 
-// Hz of a pitch in semitones: 110 Hz at pitch -3.
-double frequencyOfPitch(double pitch);
-
 // recordBuffer at a fractional position, linearly interpolated: 0 below the
 // take and from its end on; the last sample is its own interpolation partner.
 // Inline: every voice reads it for every sample.

@@ -3,6 +3,7 @@
 // writes back to a chunk that restores to itself.
 #include "persistence/chunk_format.h"
 #include "shell/pitch_effect.h"
+#include "tests/support/effect_internals.h"
 
 #include <cstdint>
 #include <cstring>
@@ -31,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static PitchEffect* effect = new PitchEffect(nullptr);
     if (size > static_cast<size_t>(INT32_MAX))
         return 0;
-    TakeModel& model = effect->model;
+    TakeModel& model = modelOf(*effect);
     std::vector<unsigned char> before = currentChunk(*effect);
 
     auto byteSize = static_cast<VstInt32>(size);

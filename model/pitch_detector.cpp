@@ -12,6 +12,7 @@
 #endif
 
 #include "model/fast_atan2.h"
+#include "model/pitch_units.h"
 
 #include <algorithm>
 #include <cmath>
@@ -64,8 +65,6 @@ constexpr int kMinStableFrames = 4; // valid history entries to accept
 constexpr float kEmptySlot = -1.0f;
 constexpr float kVoicingScale = 300.0f;
 constexpr int kBackFillFrames = 3;
-constexpr double kReferenceHz = 110.0; // pitch -3
-constexpr double kReferenceOffset = 3.0; // semitones from 110 Hz to pitch 0
 constexpr double kPi = std::numbers::pi;
 constexpr double kInversePi = 1.0 / std::numbers::pi;
 constexpr double kExpectedAdvancePerBin = 2.0 * kPi * kHop / kFftSize; // pi / 2
@@ -499,7 +498,7 @@ void PitchDetector::filterEstimate(
         return;
     }
 
-    const double pitch = 12.0 * std::log2(frequency / kReferenceHz) - kReferenceOffset;
+    const double pitch = pitchOfFrequency(frequency);
     const double jump = std::fabs(previousPitch - pitch);
     if (jump > kMaxJump)
         std::fill_n(pitchHistory.begin(), length, kEmptySlot);

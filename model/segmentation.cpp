@@ -1,5 +1,6 @@
 #include "model/segmentation.h"
 
+#include "model/note_links.h"
 #include "model/pitch_detector.h"
 
 #include <algorithm>
@@ -138,13 +139,6 @@ void analysedFrameSpan(float start, float end, int& first, int& last)
         return;
     first = static_cast<int>(lo);
     last = static_cast<int>(hi);
-}
-
-void clearComputedContour(TakeModel& model, int note)
-{
-    for (float& point : model.contour[note])
-        if (!(point >= kDrawnPointThreshold))
-            point = kPitchUnset;
 }
 
 void writeNewNote(TakeModel& model, int m, int boundary)
@@ -566,35 +560,6 @@ void noteChanged(TakeModel& model, int note)
     if (note < 0 || note >= model.noteCount || note >= kMaxNotes)
         return;
     clearComputedContour(model, note);
-
-    int previous = kNone;
-    int next = kNone;
-    for (int i = 0; i < model.noteCount; ++i) {
-        if (model.targetEnd[i] == model.targetStart[note])
-            previous = i;
-        if (model.targetStart[i] == model.targetEnd[note])
-            next = i;
-        // A note that was linked to this one may be no longer: it looks its
-        // neighbour up afresh, and its transition towards this note is redone.
-        if (i != note && (model.prevNote[i] == note || model.nextNote[i] == note)) {
-            if (model.prevNote[i] == note)
-                model.prevNote[i] = kLinkUnresolved;
-            if (model.nextNote[i] == note)
-                model.nextNote[i] = kLinkUnresolved;
-            clearComputedContour(model, i);
-        }
-    }
-    // The new neighbours look their side of the seam up afresh as well.
-    if (previous != kNone) {
-        clearComputedContour(model, previous);
-        model.nextNote[previous] = kLinkUnresolved;
-    }
-    if (next != kNone) {
-        clearComputedContour(model, next);
-        model.prevNote[next] = kLinkUnresolved;
-    }
-    model.prevNote[note] = previous;
-    model.nextNote[note] = next;
-
+    relinkChangedNote(model, note);
     model.noteEditorRedrawRequested.store(true, std::memory_order_relaxed);
 }

@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "model/relaxed_atomic.h"
 #include "model/zero_pages.h"
 
 constexpr int kTakeLength = 5292000;        // samples: 120 s at 44,100 Hz
@@ -39,18 +40,6 @@ constexpr int kNone = -1;                   // no note, voice or held key
 constexpr int kNoPositionRequest = INT_MIN; // requestedTakePosition when none is posted
 
 enum TransportMode : int { kAutoMode = 0, kForceScan = 1, kLiveIntonation = 2 };
-
-template <typename T>
-inline T loadRelaxed(const T& value)
-{
-    return std::atomic_ref<T>(const_cast<T&>(value)).load(std::memory_order_relaxed);
-}
-
-template <typename T>
-inline void storeRelaxed(T& target, T value)
-{
-    std::atomic_ref<T>(target).store(value, std::memory_order_relaxed);
-}
 
 using FrameRow = std::array<float, kFrameCapacity>;
 using ContourRow = std::array<float, kContourLength>;

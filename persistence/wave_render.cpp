@@ -2,7 +2,6 @@
 
 #include "engine/rate_converter.h"
 #include "persistence/wave_writer.h"
-#include "shell/pitch_effect.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,11 +24,11 @@ uint32_t renderSampleCount(const TakeModel& model)
     return static_cast<uint32_t>(frames) * kFrameLength;
 }
 
-bool renderSamples(PitchEffect& effect, uint32_t sampleCount, const RenderSink& sink)
+bool renderSamples(const RenderSource& source, uint32_t sampleCount, const RenderSink& sink)
 {
-    TakeModel& model = effect.model;
-    Resynthesis& resynthesis = effect.resynthesis;
-    const ResynthesisSettings settings = effect.synthesisSettings();
+    TakeModel& model = source.model;
+    Resynthesis& resynthesis = source.resynthesis;
+    const ResynthesisSettings& settings = source.settings;
     resynthesis.beginRender(model);
     bool accepted = true;
     int position = 0;
@@ -41,12 +40,12 @@ bool renderSamples(PitchEffect& effect, uint32_t sampleCount, const RenderSink& 
     return accepted;
 }
 
-void renderBlocks(
-    PitchEffect& effect, uint32_t sampleCount, uint32_t blockLength, const RenderBlockSink& sink)
+void renderBlocks(const RenderSource& source, uint32_t sampleCount, uint32_t blockLength,
+    const RenderBlockSink& sink)
 {
-    TakeModel& model = effect.model;
-    Resynthesis& resynthesis = effect.resynthesis;
-    const ResynthesisSettings settings = effect.synthesisSettings();
+    TakeModel& model = source.model;
+    Resynthesis& resynthesis = source.resynthesis;
+    const ResynthesisSettings& settings = source.settings;
     const uint32_t step = std::max<uint32_t>(std::min(blockLength, sampleCount), 1);
     std::vector<float> block(step);
     resynthesis.beginRender(model);
@@ -63,11 +62,11 @@ void renderBlocks(
 namespace {
 
 // The render at the time base, resampled to the host's rate.
-std::vector<float> renderAtRate(PitchEffect& effect, uint32_t sampleCount, double rate)
+std::vector<float> renderAtRate(const RenderSource& source, uint32_t sampleCount, double rate)
 {
     std::vector<float> timeBase;
     timeBase.reserve(sampleCount);
-    renderSamples(effect, sampleCount, [&timeBase](float sample) {
+    renderSamples(source, sampleCount, [&timeBase](float sample) {
         timeBase.push_back(sample);
         return true;
     });
@@ -77,19 +76,19 @@ std::vector<float> renderAtRate(PitchEffect& effect, uint32_t sampleCount, doubl
 
 } // namespace
 
-bool renderTake(PitchEffect& effect, const char* path)
+bool renderTake(const RenderSource& source, EditLock& lock, float hostRate, const char* path)
 {
     // The one long hold of the edit lock: the editor is frozen and playback
     // silent until the file is written.
-    EditGuard guard(effect.editLock);
-    const uint32_t sampleCount = renderSampleCount(effect.model);
-    const uint32_t rate = waveSampleRateFor(effect.getSampleRate());
+    EditGuard guard(lock);
+    const uint32_t sampleCount = renderSampleCount(source.model);
+    const uint32_t rate = waveSampleRateFor(hostRate);
     WaveWriter writer;
     if (rate == kWaveSampleRate) {
         if (!writer.open(path, sampleCount, rate))
             return false;
         bool written = renderSamples(
-            effect, sampleCount, [&writer](float sample) { return writer.writeSample(sample); });
+            source, sampleCount, [&writer](float sample) { return writer.writeSample(sample); });
         written = writer.close() && written;
         if (!written)
             std::remove(writer.filePath().c_str());
@@ -100,7 +99,7 @@ bool renderTake(PitchEffect& effect, const char* path)
         std::llround(static_cast<double>(sampleCount) * rate / kTimeBaseRate));
     if (!writer.open(path, expected, rate))
         return false;
-    const std::vector<float> samples = renderAtRate(effect, sampleCount, rate);
+    const std::vector<float> samples = renderAtRate(source, sampleCount, rate);
     bool written = true;
     for (uint32_t n = 0; n < expected && written; ++n)
         written = writer.writeSample(n < samples.size() ? samples[n] : 0.0f);

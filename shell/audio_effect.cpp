@@ -47,7 +47,7 @@ void AudioEffect::setSampleRate(float rate)
     // Later stages divide by the rate: a host value that is not a positive
     // finite number keeps the rate in force.
     if (std::isfinite(rate) && rate > 0.0f)
-        std::atomic_ref<float>(sampleRate).store(rate, std::memory_order_relaxed);
+        storeRelaxed(sampleRate, rate);
 }
 
 void AudioEffect::setProgram(VstInt32 program)

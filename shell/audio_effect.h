@@ -5,6 +5,7 @@
 
 #include <atomic>
 
+#include "model/relaxed_atomic.h"
 #include "vst/vst24.h"
 
 class AEffEditor;
@@ -66,7 +67,7 @@ public:
     // The host may set the rate on another thread than the audio thread's.
     float getSampleRate() const
     {
-        return std::atomic_ref<float>(const_cast<float&>(sampleRate)).load(std::memory_order_relaxed);
+        return loadRelaxed(sampleRate);
     }
     VstInt32 getBlockSize() const { return blockSize; }
     audioMasterCallback getAudioMaster() const { return audioMaster; }

@@ -1,5 +1,7 @@
 #include "shell/parameter_block.h"
 
+#include "model/relaxed_atomic.h"
+
 #include <atomic>
 #include <cmath>
 
@@ -18,57 +20,45 @@ void storeIfFinite(float& field, double value)
 int averagingCountFrom(float x)
 {
     float count = 40.0f * x;
-    if (!(count >= 1.0))  // also NaN
+    if (!(count >= 1.0)) // also NaN
         return 1;
     if (count > static_cast<float>(kMaxAveragingCount))
         return kMaxAveragingCount;
     return static_cast<int>(count);
 }
 
-template <typename T>
-T loadField(const T& field)
-{
-    return std::atomic_ref<T>(const_cast<T&>(field)).load(std::memory_order_relaxed);
-}
-
-template <typename T>
-void storeField(T& field, T value)
-{
-    std::atomic_ref<T>(field).store(value, std::memory_order_relaxed);
-}
-
-}  // namespace
+} // namespace
 
 ParameterBlock loadParameters(const ParameterBlock& shared)
 {
     ParameterBlock values;
-    values.followSpeed = loadField(shared.followSpeed);
-    values.contourSmoothing = loadField(shared.contourSmoothing);
-    values.toneThreshold = loadField(shared.toneThreshold);
-    values.averagingCount = loadField(shared.averagingCount);
-    values.vibratoDepth = loadField(shared.vibratoDepth);
-    values.vibratoFrequency = loadField(shared.vibratoFrequency);
-    values.vibratoWait = loadField(shared.vibratoWait);
-    values.vibratoAttackStep = loadField(shared.vibratoAttackStep);
-    values.vibratoReleaseStep = loadField(shared.vibratoReleaseStep);
-    values.tuning = loadField(shared.tuning);
-    values.pitchFactor = loadField(shared.pitchFactor);
+    values.followSpeed = loadRelaxed(shared.followSpeed);
+    values.contourSmoothing = loadRelaxed(shared.contourSmoothing);
+    values.toneThreshold = loadRelaxed(shared.toneThreshold);
+    values.averagingCount = loadRelaxed(shared.averagingCount);
+    values.vibratoDepth = loadRelaxed(shared.vibratoDepth);
+    values.vibratoFrequency = loadRelaxed(shared.vibratoFrequency);
+    values.vibratoWait = loadRelaxed(shared.vibratoWait);
+    values.vibratoAttackStep = loadRelaxed(shared.vibratoAttackStep);
+    values.vibratoReleaseStep = loadRelaxed(shared.vibratoReleaseStep);
+    values.tuning = loadRelaxed(shared.tuning);
+    values.pitchFactor = loadRelaxed(shared.pitchFactor);
     return values;
 }
 
 void storeParameters(ParameterBlock& shared, const ParameterBlock& values)
 {
-    storeField(shared.followSpeed, values.followSpeed);
-    storeField(shared.contourSmoothing, values.contourSmoothing);
-    storeField(shared.toneThreshold, values.toneThreshold);
-    storeField(shared.averagingCount, values.averagingCount);
-    storeField(shared.vibratoDepth, values.vibratoDepth);
-    storeField(shared.vibratoFrequency, values.vibratoFrequency);
-    storeField(shared.vibratoWait, values.vibratoWait);
-    storeField(shared.vibratoAttackStep, values.vibratoAttackStep);
-    storeField(shared.vibratoReleaseStep, values.vibratoReleaseStep);
-    storeField(shared.tuning, values.tuning);
-    storeField(shared.pitchFactor, values.pitchFactor);
+    storeRelaxed(shared.followSpeed, values.followSpeed);
+    storeRelaxed(shared.contourSmoothing, values.contourSmoothing);
+    storeRelaxed(shared.toneThreshold, values.toneThreshold);
+    storeRelaxed(shared.averagingCount, values.averagingCount);
+    storeRelaxed(shared.vibratoDepth, values.vibratoDepth);
+    storeRelaxed(shared.vibratoFrequency, values.vibratoFrequency);
+    storeRelaxed(shared.vibratoWait, values.vibratoWait);
+    storeRelaxed(shared.vibratoAttackStep, values.vibratoAttackStep);
+    storeRelaxed(shared.vibratoReleaseStep, values.vibratoReleaseStep);
+    storeRelaxed(shared.tuning, values.tuning);
+    storeRelaxed(shared.pitchFactor, values.pitchFactor);
 }
 
 void setNormalisedParameter(ParameterBlock& block, int index, float x)
@@ -106,8 +96,7 @@ float normalisedParameter(const ParameterBlock& block, int index)
     case kVibratoAttackStep: return block.vibratoAttackStep * 50.0f;
     case kVibratoReleaseStep: return block.vibratoReleaseStep * 10.0f;
     case kTuning: return (block.tuning - 220.0f) / 660.0f;
-    case kPitchFactor:
-        return static_cast<float>(std::log(block.pitchFactor / 0.5) / std::log(4.0));
+    case kPitchFactor: return static_cast<float>(std::log(block.pitchFactor / 0.5) / std::log(4.0));
     default: return 0.0f;
     }
 }
@@ -134,7 +123,7 @@ const char* parameterName(int index)
 {
     static const char* const kNames[kParameterCount] = {
         "Nachziehgeschwindigkeit",
-        "Konturen gl\xE4tten",  // ISO 8859-1 a-umlaut
+        "Konturen gl\xE4tten", // ISO 8859-1 a-umlaut
         "Ton Threshold",
         "Frq. Mittelungsanz.",
         "Vibratoamlitude",

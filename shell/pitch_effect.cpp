@@ -203,7 +203,13 @@ VstInt32 PitchEffect::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/)
     if (byteSize < 0)
         return 0;
     const auto* bytes = static_cast<const unsigned char*>(data);
-    if (!session.restoreChunk(bytes, static_cast<std::size_t>(byteSize)))
+    if (!editSession.restoreChunk(bytes, static_cast<std::size_t>(byteSize)))
         return 0;
     return byteSize == 0 ? 1 : byteSize;
+}
+
+bool PitchEffect::renderTake(const char* path)
+{
+    return ::renderTake(
+        RenderSource {model, resynthesis, synthesisSettings()}, editLock, getSampleRate(), path);
 }

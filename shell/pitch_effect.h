@@ -9,6 +9,7 @@
 #include "engine/resynthesis.h"
 #include "model/pitch_detector.h"
 #include "model/take_model.h"
+#include "persistence/wave_render.h"
 #include "shell/audio_effect_x.h"
 #include "shell/parameter_block.h"
 
@@ -51,8 +52,8 @@ public:
     // let them move with the pitch (kFormantsMove, the start); stored in the
     // chunk. Set on the user-interface thread, read by each block; this
     // setter leaves the undo history alone (the editor's menu entry is a step).
-    int formantMode() const { return session.formantMode(); }
-    void setFormantMode(int mode) { session.applyFormantMode(mode); }
+    int formantMode() const { return editSession.formantMode(); }
+    void setFormantMode(int mode) { editSession.applyFormantMode(mode); }
 
     ResynthesisSettings synthesisSettings() const
     {
@@ -69,23 +70,51 @@ public:
     // The round trip the host compensates, in host samples (0 at 44,100 Hz).
     VstInt32 latency() const { return cEffect.initialDelay; }
 
+    // Every change of the edit, with its undo history.
+    EditSession& session() { return editSession; }
+    const EditSession& session() const { return editSession; }
+
+    // The take model to read: its atomics (transport, cursors, redraw
+    // requests, the recorded rows) at any time, the edit under
+    // session().read(...).
+    const TakeModel& takeModel() const { return model; }
+
+    // The parameters as the host last set them.
+    ParameterBlock parameterValues() const { return loadParameters(parameters); }
+
+    // Playing blocks that were silent because the edit lock was held.
+    int silencedBlockCount() const { return silencedBlocks.load(std::memory_order_relaxed); }
+
+    // Writes the edited take to a WAV file at the host's rate, holding the
+    // edit lock throughout (playback is silent meanwhile).
+    bool renderTake(const char* path);
+
+    // Runs render(const RenderSource&) with the edit lock held, for a render
+    // into memory; returns what render returns.
+    template <typename Render> auto withRenderSource(Render render)
+    {
+        EditGuard guard(editLock);
+        return render(RenderSource {model, resynthesis, synthesisSettings()});
+    }
+
+private:
+    // Tests and benchmarks set up the state the audio thread owns through it.
+    friend struct PitchEffectInternals;
+
+    // A converter for the rate in force replaces the one the audio thread
+    // may be using; the old one is deleted once no block is inside it.
+    void replaceConverter();
+
     TakeModel model;
     ParameterBlock parameters;
     PitchDetector pitchDetector;
     EditLock editLock;
     // The voices and the per-frame plan of playback, guarded by editLock.
     Resynthesis resynthesis;
-    // Playing blocks that were silent because the edit lock was held.
     std::atomic<int> silencedBlocks {0};
     // The table playback cut by itself, audio thread only.
     AutomaticCut automaticCut;
-    // Every change of the edit, with its undo history.
-    EditSession session {model, editLock, automaticCut};
-
-private:
-    // A converter for the rate in force replaces the one the audio thread
-    // may be using; the old one is deleted once no block is inside it.
-    void replaceConverter();
+    EditSession editSession {model, editLock, automaticCut};
 
     std::unique_ptr<unsigned char[]> chunkBuffer;
     std::atomic<RateConverter*> converter {nullptr};

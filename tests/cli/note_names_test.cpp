@@ -1,4 +1,5 @@
 #include "cli/note_names.h"
+#include "model/pitch_units.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +10,9 @@ TEST(NoteNamesTest, PitchZeroIsC3AndA4IsFourHundredForty)
     EXPECT_EQ(pitchName(12), "C4");
     EXPECT_EQ(pitchName(6), "F#3");
     EXPECT_EQ(pitchName(11), "B3");
-    EXPECT_NEAR(pitchFrequency(21), 440.0, 1e-9);
-    EXPECT_NEAR(pitchFrequency(0), 130.8128, 1e-4);
-    EXPECT_NEAR(frequencyPitch(440.0), 21.0, 1e-12);
+    EXPECT_NEAR(frequencyOfPitch(21), 440.0, 1e-9);
+    EXPECT_NEAR(frequencyOfPitch(0), 130.8128, 1e-4);
+    EXPECT_NEAR(pitchOfFrequency(440.0), 21.0, 1e-12);
 }
 
 TEST(NoteNamesTest, PitchesBelowC3CountOctavesDownward)

@@ -1,3 +1,4 @@
+#include "model/pitch_units.h"
 #include "support/pitch_measure.h"
 #include "sustained_pitch.h"
 
@@ -25,7 +26,7 @@ double meanPitch(const std::vector<float>& signal, long from, long to, int sampl
             sampleRate, kLowestHertz, kHighestHertz);
         if (hertz <= 0.0)
             continue;
-        sum += 12.0 * std::log2(hertz / 110.0) - 3.0;
+        sum += pitchOfFrequency(hertz);
         ++count;
     }
     return count > 0 ? sum / count : std::numeric_limits<double>::quiet_NaN();

@@ -2,6 +2,7 @@
 // selection of at most 500 notes at a time.
 #include "cli/sung_melody.h"
 #include "cli/take_corrector.h"
+#include "support/effect_internals.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -37,7 +38,7 @@ TEST(TakeBatchesEndToEndTest, TablesOverFiveHundredNotesAreTunedAndSetInBatches)
     settings.vibrato = VibratoSetting {0.4f, 3.0f};
     ASSERT_FALSE(take.correct(settings));
 
-    const TakeModel& model = take.host().effect().model;
+    const TakeModel& model = modelOf(take.host().effect());
     const float rateSetting = TakeCorrector::vibratoRateSetting(3.0, kRate);
     for (int n = 0; n < noteCount; ++n) {
         ASSERT_EQ(model.fineTune[n], 0.0f) << "note " << n;

@@ -1,5 +1,6 @@
 #include "cli/sung_melody.h"
 #include "cli/take_corrector.h"
+#include "support/effect_internals.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ TEST(EffectHostTest, PlaysTheInputThroughProcessReplacingWithARunningTransport)
         EXPECT_EQ(host.timeRequests(), blocks);
         EXPECT_DOUBLE_EQ(host.transportPosition(), static_cast<double>(sung.size()));
         // Auto mode over an empty take records all of it.
-        const TakeModel& model = host.effect().model;
+        const TakeModel& model = host.effect().takeModel();
         const int expected = static_cast<int>(std::lround(sung.size() * 44100.0 / rate));
         if (rate == 44100) {
             EXPECT_EQ(model.recordedLength.load(), expected);
@@ -40,10 +41,10 @@ TEST(TakeCorrectorTest, KeyAndScaleSetTheMask)
     settings.scale = ScaleChoice::kMajor;
     ASSERT_FALSE(take.correct(settings));
     const std::array<int, kPitchClasses> dMajor = {1, 0, 0, 1, 0, 1, 0, 0, 1, 0, 1, 0};
-    EXPECT_EQ(take.host().effect().model.scaleMask, dMajor);
+    EXPECT_EQ(modelOf(take.host().effect()).scaleMask, dMajor);
     settings.scale = ScaleChoice::kChromatic;
     ASSERT_FALSE(take.correct(settings));
-    EXPECT_EQ(take.host().effect().model.scaleMask, (std::array<int, kPitchClasses> {}));
+    EXPECT_EQ(modelOf(take.host().effect()).scaleMask, (std::array<int, kPitchClasses> {}));
 }
 
 TEST(TakeCorrectorTest, VibratoRateSettingFollowsTheSampleRate)
@@ -83,9 +84,9 @@ TEST(TakeCorrectorTest, RenderHasTheRequestedLengthAndIsFinite)
     }
     EXPECT_GT(energy, 100.0);
     // The render leaves the notes as they were.
-    const int before = take.host().effect().model.noteCount;
+    const int before = modelOf(take.host().effect()).noteCount;
     take.render(1000);
-    EXPECT_EQ(take.host().effect().model.noteCount, before);
+    EXPECT_EQ(modelOf(take.host().effect()).noteCount, before);
 }
 
 // The transposition moves every tuned note; the formant mode is the effect's

@@ -3,6 +3,7 @@
 #include "engine/edit_lock.h"
 #include "model/segmentation.h"
 #include "shell/pitch_effect.h"
+#include "support/effect_internals.h"
 
 #include <cmath>
 #include <numbers>
@@ -23,7 +24,7 @@ std::vector<MelodyNote> testMelody() { return {{2.0f, 70}, {7.0f, 60}, {5.0f, 80
 
 int recordAndSegmentMelody(PitchEffect& effect, const std::vector<MelodyNote>& melody)
 {
-    TakeModel& model = effect.model;
+    TakeModel& model = modelOf(effect);
     model.transportMode = kForceScan;
     std::vector<float> input(kFrameLength), left(kFrameLength), right(kFrameLength);
     float* inputs[2] = {input.data(), input.data()};
@@ -48,7 +49,7 @@ int recordAndSegmentMelody(PitchEffect& effect, const std::vector<MelodyNote>& m
             recordFrame(0.0f, false);
     }
     model.transportMode = kAutoMode;
-    EditGuard guard(effect.editLock);
+    EditGuard guard(editLockOf(effect));
     segmentNotes(model);
     return frame;
 }

@@ -8,6 +8,7 @@
 #include "editor/pitch_editor.h"
 #include "engine/contour_lookup.h"
 #include "shell/pitch_effect.h"
+#include "support/effect_internals.h"
 #include "support/note_table_helpers.h"
 #include "toolkit/c_frame.h"
 #include "toolkit/c_slider.h"
@@ -85,19 +86,19 @@ protected:
     // the values segmentation gives.
     int addNote(float start, float end, float pitch)
     {
-        TakeModel& m = effect->model;
+        TakeModel& m = modelOf(*effect);
         int i = ::addNote(m, start, end);
         m.pitch[i] = m.sourcePitch[i] = pitch;
         return i;
     }
     void select(std::initializer_list<int> notes)
     {
-        TakeModel& m = effect->model;
+        TakeModel& m = modelOf(*effect);
         m.selectionCount = 0;
         for (int note : notes)
             m.selection[m.selectionCount++] = note;
     }
-    void useTool(int tool) { effect->model.editTool = tool; }
+    void useTool(int tool) { modelOf(*effect).editTool = tool; }
 
     // View point (frame, y) as a window point, with the editor scrolled to its start.
     static CPoint at(int frame, int y) { return CPoint(kEditorLeft + frame, kEditorTop + y); }
@@ -134,7 +135,7 @@ protected:
 TEST_F(NoteViewMouseTest, SplitCutsBothSpansAtThePointerWithAFrameOfMargin)
 {
     useTool(kSplitTool);
-    TakeModel& audio = effect->model;
+    TakeModel& audio = modelOf(*effect);
     for (int f = 100; f < 200; ++f) {
         audio.framePitch[0][f] = f < 150 ? 5.2f : 4.8f;
         audio.frameVoicing[0][f] = 0.9f;
@@ -143,10 +144,10 @@ TEST_F(NoteViewMouseTest, SplitCutsBothSpansAtThePointerWithAFrameOfMargin)
     const int y = rowY(5);
     click(kLButton, at(101, y));
     click(kLButton, at(199, y));
-    ASSERT_EQ(effect->model.noteCount, 1);
+    ASSERT_EQ(effect->takeModel().noteCount, 1);
 
     click(kLButton, at(150, y));
-    const TakeModel& m = effect->model;
+    const TakeModel& m = effect->takeModel();
     ASSERT_EQ(m.noteCount, 2);
     EXPECT_FLOAT_EQ(m.targetStart[0], 100);
     EXPECT_FLOAT_EQ(m.targetEnd[0], 150);
@@ -162,8 +163,8 @@ TEST_F(NoteViewMouseTest, SplitCutsBothSpansAtThePointerWithAFrameOfMargin)
     EXPECT_NEAR(m.sourcePitch[1], 4.8f, 0.01f);
     EXPECT_FLOAT_EQ(m.vibratoAttack[1], 0.0f);
     // The halves are linked to each other, seen from either side.
-    EXPECT_EQ(linkedNext(effect->model, 0), 1);
-    EXPECT_EQ(linkedPrevious(effect->model, 1), 0);
+    EXPECT_EQ(linkedNext(modelOf(*effect), 0), 1);
+    EXPECT_EQ(linkedPrevious(modelOf(*effect), 1), 0);
     // The split ended the gesture at the press: no tracking loop read the pointer.
     EXPECT_EQ(window->pendingPointerStates(), 2u);
 }
@@ -172,10 +173,10 @@ TEST_F(NoteViewMouseTest, SplitOfAMovedNoteCutsTheSourceWhereTheAudioIs)
 {
     useTool(kSplitTool);
     int n = addNote(120, 220, 5);
-    effect->model.sourceStart[n] = 100;
-    effect->model.sourceEnd[n] = 200;
+    modelOf(*effect).sourceStart[n] = 100;
+    modelOf(*effect).sourceEnd[n] = 200;
     click(kLButton, at(170, rowY(5)));
-    const TakeModel& m = effect->model;
+    const TakeModel& m = effect->takeModel();
     ASSERT_EQ(m.noteCount, 2);
     EXPECT_FLOAT_EQ(m.targetEnd[0], 170);
     EXPECT_FLOAT_EQ(m.sourceEnd[0], 150);
@@ -188,9 +189,9 @@ TEST_F(NoteViewMouseTest, SplitOfAStretchedNoteKeepsItsStretchInBothHalves)
 {
     useTool(kSplitTool);
     int n = addNote(100, 300, 5); // 100 frames of audio over 200
-    effect->model.sourceEnd[n] = 200;
+    modelOf(*effect).sourceEnd[n] = 200;
     click(kLButton, at(150, rowY(5)));
-    const TakeModel& m = effect->model;
+    const TakeModel& m = effect->takeModel();
     ASSERT_EQ(m.noteCount, 2);
     EXPECT_FLOAT_EQ(m.sourceEnd[0], 125);
     EXPECT_FLOAT_EQ(m.sourceStart[1], 125);
@@ -199,7 +200,7 @@ TEST_F(NoteViewMouseTest, SplitOfAStretchedNoteKeepsItsStretchInBothHalves)
 TEST_F(NoteViewMouseTest, SplitMeasuresAnUnsetPitchAndKeepsTheDrawnPointsOfEachHalf)
 {
     useTool(kSplitTool);
-    TakeModel& m = effect->model;
+    TakeModel& m = modelOf(*effect);
     for (int f = 100; f < 200; ++f) {
         m.framePitch[0][f] = 7.2f;
         m.frameVoicing[0][f] = 0.9f;
@@ -222,10 +223,10 @@ TEST_F(NoteViewMouseTest, SplitWithAFullTableDoesNothing)
     useTool(kSplitTool);
     for (int i = 0; i < kMaxNotes; ++i)
         addNote(static_cast<float>(10 * i), static_cast<float>(10 * i + 10), 5);
-    effect->model.targetEnd[0] = 100; // room to split the first note at 50
+    modelOf(*effect).targetEnd[0] = 100; // room to split the first note at 50
     click(kLButton, at(50, rowY(5)));
-    EXPECT_EQ(effect->model.noteCount, kMaxNotes);
-    EXPECT_FLOAT_EQ(effect->model.targetEnd[0], 100);
+    EXPECT_EQ(effect->takeModel().noteCount, kMaxNotes);
+    EXPECT_FLOAT_EQ(effect->takeModel().targetEnd[0], 100);
 }
 
 TEST_F(NoteViewMouseTest, JoinMergesWithTheLinkedSuccessorAndDropsItFromTheSelection)
@@ -236,7 +237,7 @@ TEST_F(NoteViewMouseTest, JoinMergesWithTheLinkedSuccessorAndDropsItFromTheSelec
     addNote(150, 220, 7);
     select({2, 0});
     click(kRButton, at(120, rowY(5)));
-    const TakeModel& m = effect->model;
+    const TakeModel& m = effect->takeModel();
     ASSERT_EQ(m.noteCount, 2);
     EXPECT_FLOAT_EQ(m.targetStart[1], 100);
     EXPECT_FLOAT_EQ(m.targetEnd[1], 220);
@@ -252,8 +253,8 @@ TEST_F(NoteViewMouseTest, JoinWithoutALinkedSuccessorDoesNothing)
     addNote(100, 150, 5);
     addNote(151, 220, 7); // one frame apart: not linked
     click(kRButton, at(120, rowY(5)));
-    EXPECT_EQ(effect->model.noteCount, 2);
-    EXPECT_FLOAT_EQ(effect->model.targetEnd[0], 150);
+    EXPECT_EQ(effect->takeModel().noteCount, 2);
+    EXPECT_FLOAT_EQ(effect->takeModel().targetEnd[0], 150);
     EXPECT_EQ(window->pendingPointerStates(), 0u); // the empty tracking loop ran to the release
 }
 
@@ -275,7 +276,7 @@ TEST_F(NoteViewMouseTest, PitchDragsCountWholeRowsFromThePressPoint)
     int step = 0;
     onHostIdle = [&] {
         if (++step >= 2)
-            seen.push_back(effect->model.pitch[0]);
+            seen.push_back(modelOf(*effect).pitch[0]);
     };
     drag(kLButton, {press, rowsUp(1.4f), rowsUp(1.54f), rowsUp(-0.6f), rowsUp(0, 1)});
     ASSERT_EQ(seen.size(), 4u);
@@ -284,8 +285,8 @@ TEST_F(NoteViewMouseTest, PitchDragsCountWholeRowsFromThePressPoint)
     EXPECT_FLOAT_EQ(seen[2], 4.0f);
     EXPECT_FLOAT_EQ(seen[3], 5.0f);
     // The press kept the selection, so both notes moved together.
-    EXPECT_FLOAT_EQ(effect->model.pitch[1], 9.0f);
-    EXPECT_EQ(effect->model.selectionCount, 2);
+    EXPECT_FLOAT_EQ(effect->takeModel().pitch[1], 9.0f);
+    EXPECT_EQ(effect->takeModel().selectionCount, 2);
 }
 
 TEST_F(NoteViewMouseTest, PressOnAnUnselectedNoteSelectsItAlone)
@@ -295,16 +296,16 @@ TEST_F(NoteViewMouseTest, PressOnAnUnselectedNoteSelectsItAlone)
     addNote(320, 380, 2);
     select({1, 2});
     drag(kLButton, {at(150, rowY(5)), at(150, rowY(6))});
-    ASSERT_EQ(effect->model.selectionCount, 1);
-    EXPECT_EQ(effect->model.selection[0], 0);
-    EXPECT_FLOAT_EQ(effect->model.pitch[0], 6.0f);
-    EXPECT_FLOAT_EQ(effect->model.pitch[1], 9.0f);
-    EXPECT_FLOAT_EQ(effect->model.pitch[2], 2.0f);
+    ASSERT_EQ(effect->takeModel().selectionCount, 1);
+    EXPECT_EQ(effect->takeModel().selection[0], 0);
+    EXPECT_FLOAT_EQ(effect->takeModel().pitch[0], 6.0f);
+    EXPECT_FLOAT_EQ(effect->takeModel().pitch[1], 9.0f);
+    EXPECT_FLOAT_EQ(effect->takeModel().pitch[2], 2.0f);
 }
 
 TEST_F(NoteViewMouseTest, PitchDragOfAnUnmeasuredNoteStartsFromItsMeasuredPitch)
 {
-    TakeModel& m = effect->model;
+    TakeModel& m = modelOf(*effect);
     for (int f = 100; f < 200; ++f) {
         m.framePitch[0][f] = 4.3f;
         m.frameVoicing[0][f] = 0.9f;
@@ -332,7 +333,7 @@ TEST_F(NoteViewMouseTest, RightDragMovesTheSelectedNotesInTimeOnly)
     select({0, 1});
     const int y = rowY(5);
     drag(kRButton, {at(150, y), at(160, y + 3), at(175, y + 40)});
-    const TakeModel& m = effect->model;
+    const TakeModel& m = effect->takeModel();
     EXPECT_FLOAT_EQ(m.targetStart[0], 125);
     EXPECT_FLOAT_EQ(m.targetEnd[0], 225);
     EXPECT_FLOAT_EQ(m.targetStart[1], 275);
@@ -351,7 +352,7 @@ TEST_F(NoteViewMouseTest, ShiftEndsADragAtOnce)
     window->scriptPointer(at(150, y - 80), kLButton | kShift);
     window->scriptPointer(at(150, y - 120), kLButton);
     editor->idle();
-    EXPECT_FLOAT_EQ(effect->model.pitch[0], 6.0f);
+    EXPECT_FLOAT_EQ(effect->takeModel().pitch[0], 6.0f);
     EXPECT_EQ(window->pendingPointerStates(), 1u); // the state after the shift was never read
     EXPECT_FALSE(view->tracking);
 }
@@ -363,8 +364,8 @@ TEST_F(NoteViewMouseTest, PressWithAModifierOrTwoButtonsIsNoGesture)
     for (long buttons : {long(kLButton | kShift), long(kLButton | kRButton), long(kMButton)}) {
         drag(buttons, {at(150, rowY(5)), at(150, rowY(7))});
         window->clearEvents();
-        EXPECT_EQ(effect->model.selectionCount, 0) << buttons;
-        EXPECT_FLOAT_EQ(effect->model.pitch[0], 5.0f) << buttons;
+        EXPECT_EQ(effect->takeModel().selectionCount, 0) << buttons;
+        EXPECT_FLOAT_EQ(effect->takeModel().pitch[0], 5.0f) << buttons;
         while (window->pendingPointerStates() > 0)
             window->pointerButtons();
     }
@@ -374,7 +375,7 @@ TEST_F(NoteViewMouseTest, TheGrabbedNoteLoadsTheSlidersWithoutNotifying)
 {
     int a = addNote(100, 200, 5);
     int b = addNote(250, 300, 9);
-    TakeModel& m = effect->model;
+    TakeModel& m = modelOf(*effect);
     m.fineTune[a] = 0.25f;
     m.volume[a] = 1.5f;
     m.rawContourDamping[a] = 0.2f;
@@ -416,7 +417,7 @@ TEST_F(NoteViewMouseTest, BandDraggedBackwardsSelectsByTimeAndIsDrawnBetweenItsF
             && band(10, 200) && !band(9, 200) && !band(51, 200) && !band(30, 4) && !band(30, 327);
     };
     drag(kLButton, {at(50, y), at(50, y + 1), at(30, y + 100), at(10, y + 200)});
-    const TakeModel& m = effect->model;
+    const TakeModel& m = effect->takeModel();
     ASSERT_EQ(m.selectionCount, 3);
     EXPECT_EQ(m.selection[0], 0);
     EXPECT_EQ(m.selection[1], 1);
@@ -434,8 +435,8 @@ TEST_F(NoteViewMouseTest, BandStopsAtTheSelectionsCapacity)
     for (int i = 0; i < 600; ++i)
         addNote(static_cast<float>(i) * 0.5f, static_cast<float>(i) * 0.5f + 1.0f, 11);
     drag(kLButton, {at(0, 320), at(0, 321), at(350, 320)});
-    EXPECT_EQ(effect->model.selectionCount, kMaxSelection);
-    EXPECT_EQ(effect->model.selection[kMaxSelection - 1], kMaxSelection - 1);
+    EXPECT_EQ(effect->takeModel().selectionCount, kMaxSelection);
+    EXPECT_EQ(effect->takeModel().selection[kMaxSelection - 1], kMaxSelection - 1);
 }
 
 TEST_F(NoteViewMouseTest, BandScrollsTheEditorWhenThePointerLeavesItOnTheRight)
@@ -445,7 +446,7 @@ TEST_F(NoteViewMouseTest, BandScrollsTheEditorWhenThePointerLeavesItOnTheRight)
     drag(kLButton, {at(100, 5), at(101, 5), at(500, 5)});
     const CViewContainer* container = view->getParentView();
     EXPECT_EQ(container->getViewSize().left - container->getChildOrigin().h, 10);
-    EXPECT_EQ(effect->model.selectionCount, 1);
+    EXPECT_EQ(effect->takeModel().selectionCount, 1);
 }
 
 TEST_F(NoteViewMouseTest, BandScrollsTheEditorBackWhenThePointerLeavesItOnTheLeft)
@@ -467,7 +468,7 @@ TEST_F(NoteViewMouseTest, PressOnEmptySpaceEmptiesTheSelection)
     addNote(100, 200, 5);
     select({0});
     click(kLButton, at(300, rowY(5)));
-    EXPECT_EQ(effect->model.selectionCount, 0);
+    EXPECT_EQ(effect->takeModel().selectionCount, 0);
 }
 
 // Stretching and trimming.
@@ -478,10 +479,10 @@ TEST_F(NoteViewMouseTest, StretchShrinksANoteToHalfItsSourceButNoFurther)
     addNote(100, 140, 5); // 40 frames of audio
     const int y = rowY(5);
     drag(kLButton, {at(120, y), at(100, y)}); // middle: the right edge moves
-    EXPECT_FLOAT_EQ(effect->model.targetEnd[0], 120); // length 20
+    EXPECT_FLOAT_EQ(effect->takeModel().targetEnd[0], 120); // length 20
     drag(kLButton, {at(115, y), at(114, y)}); // the right edge
-    EXPECT_FLOAT_EQ(effect->model.targetEnd[0], 120); // 19 is refused
-    EXPECT_FLOAT_EQ(effect->model.sourceEnd[0], 140);
+    EXPECT_FLOAT_EQ(effect->takeModel().targetEnd[0], 120); // 19 is refused
+    EXPECT_FLOAT_EQ(effect->takeModel().sourceEnd[0], 140);
 }
 
 TEST_F(NoteViewMouseTest, StretchOfALeftEdgeMovesTheLinkedNeighboursEnd)
@@ -491,7 +492,7 @@ TEST_F(NoteViewMouseTest, StretchOfALeftEdgeMovesTheLinkedNeighboursEnd)
     addNote(150, 250, 5);
     const int y = rowY(5);
     drag(kLButton, {at(152, y), at(153, y), at(162, y)});
-    const TakeModel& m = effect->model;
+    const TakeModel& m = effect->takeModel();
     EXPECT_EQ(view->hoverZone, kLeftEdgeZone);
     EXPECT_FLOAT_EQ(m.targetStart[1], 160);
     EXPECT_FLOAT_EQ(m.targetEnd[0], 160);
@@ -506,7 +507,7 @@ TEST_F(NoteViewMouseTest, StretchWithSeveralSelectedNotesDoesNothing)
     addNote(300, 400, 5);
     select({0, 1});
     drag(kLButton, {at(150, rowY(5)), at(151, rowY(5)), at(180, rowY(5))});
-    EXPECT_FLOAT_EQ(effect->model.targetEnd[0], 200);
+    EXPECT_FLOAT_EQ(effect->takeModel().targetEnd[0], 200);
 }
 
 TEST_F(NoteViewMouseTest, TrimMovesOneEdgeInBothSpansAndStaysInsideTheTake)
@@ -516,7 +517,7 @@ TEST_F(NoteViewMouseTest, TrimMovesOneEdgeInBothSpansAndStaysInsideTheTake)
     const int y = rowY(5);
     // Left edge: 5 frames later, then back past the take's start (refused).
     drag(kRButton, {at(12, y), at(17, y), at(0, y)});
-    const TakeModel& m = effect->model;
+    const TakeModel& m = effect->takeModel();
     EXPECT_FLOAT_EQ(m.targetStart[0], 15);
     EXPECT_FLOAT_EQ(m.sourceStart[0], 15);
     EXPECT_FLOAT_EQ(m.targetStart[0] - m.sourceStart[0], 0);
@@ -534,11 +535,11 @@ TEST_F(NoteViewMouseTest, TrimNeverTakesTheSourcePastTheTakesEnd)
 {
     useTool(kStretchTool);
     int n = addNote(100, 200, 5);
-    effect->model.sourceStart[n] = 10230;
-    effect->model.sourceEnd[n] = 10330;
+    modelOf(*effect).sourceStart[n] = 10230;
+    modelOf(*effect).sourceEnd[n] = 10330;
     drag(kRButton, {at(195, rowY(5)), at(205, rowY(5))});
-    EXPECT_FLOAT_EQ(effect->model.sourceEnd[n], 10330);
-    EXPECT_FLOAT_EQ(effect->model.targetEnd[n], 200);
+    EXPECT_FLOAT_EQ(effect->takeModel().sourceEnd[n], 10330);
+    EXPECT_FLOAT_EQ(effect->takeModel().targetEnd[n], 200);
 }
 
 // Drawing contours.
@@ -551,7 +552,7 @@ TEST_F(NoteViewMouseTest, PencilStoresTheOffsetFromTheNotesPitchWrappedIntoAnOct
     const int twoUp = y - static_cast<int>(2 * kRowH);
     const int sevenUp = y - static_cast<int>(7 * kRowH);
     drag(kLButton, {at(150, y), at(110, twoUp), at(120, twoUp)});
-    const TakeModel& m = effect->model;
+    const TakeModel& m = effect->takeModel();
     // The first move draws from the anchor (frame 150) to frame 110; the
     // second from 110 to 120.
     EXPECT_NEAR(m.contour[0][10], 1002.0f, 0.05f);
@@ -570,7 +571,7 @@ TEST_F(NoteViewMouseTest, PencilIgnoresOffsetsOutsideTheContour)
 {
     useTool(kPencilTool);
     addNote(0, 600, 5);
-    TakeModel& m = effect->model;
+    TakeModel& m = modelOf(*effect);
     // Pointer positions are view frames; the pencil draws offsets 395 to 409.
     drag(kLButton, {at(300, rowY(5)), at(395, rowY(3)), at(409, rowY(3))});
     EXPECT_NEAR(m.contour[0][399], 998.0f, 0.05f);
@@ -625,15 +626,15 @@ TEST_F(NoteViewMouseTest, TrackingLoopIdlesTheHostEachStepWithoutHoldingTheLock)
     addNote(100, 200, 5);
     int lockFree = 0;
     onHostIdle = [&] {
-        if (effect->editLock.tryLock()) {
+        if (editLockOf(*effect).tryLock()) {
             ++lockFree;
-            effect->editLock.unlock();
+            editLockOf(*effect).unlock();
         }
     };
     drag(kLButton, {at(150, rowY(5)), at(150, rowY(6)), at(150, rowY(7)), at(150, rowY(8))});
     EXPECT_EQ(hostIdles, 4); // one a step
     EXPECT_EQ(lockFree, 4);
-    EXPECT_FLOAT_EQ(effect->model.pitch[0], 8.0f);
+    EXPECT_FLOAT_EQ(effect->takeModel().pitch[0], 8.0f);
 }
 
 TEST_F(NoteViewMouseTest, AnInstanceDeletedDuringADragIsNotTouchedAgain)

@@ -2,6 +2,7 @@
 #include "editor/note_view_scene.h"
 #include "melody_helpers.h"
 #include "shell/pitch_effect.h"
+#include "support/effect_internals.h"
 
 #include <atomic>
 #include <chrono>
@@ -29,9 +30,9 @@ TEST(NoteViewPlaybackTest, RedrawingDuringPlaybackSilencesNoBlock)
 {
     auto effect = std::make_unique<PitchEffect>(nullptr);
     recordAndSegmentMelody(*effect, testMelody());
-    ASSERT_GT(effect->model.noteCount, 2);
-    effect->model.takePosition = 0;
-    effect->model.editorPlaying = true;
+    ASSERT_GT(effect->takeModel().noteCount, 2);
+    modelOf(*effect).takePosition = 0;
+    modelOf(*effect).editorPlaying = true;
 
     std::atomic<bool> stop {false};
     std::thread audio([&] {
@@ -52,7 +53,7 @@ TEST(NoteViewPlaybackTest, RedrawingDuringPlaybackSilencesNoBlock)
     while (!stop) {
         // Scroll across the take so that cold parts of the memo come into view.
         state.left = -(draws * 7 % 300);
-        captureNoteView(*scene, effect->model, effect->editLock, state, engineContourLookup());
+        captureNoteView(*scene, effect->session().memoReader(), state, engineContourLookup());
         paintNoteView(*scene, painter);
         ++draws;
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -63,7 +64,7 @@ TEST(NoteViewPlaybackTest, RedrawingDuringPlaybackSilencesNoBlock)
     // Under the thread sanitizer every access is instrumented and a redraw's
     // short holds of the lock outlast the audio thread's brief retry; there
     // the test shows only that drawing and playing share the notes safely.
-    EXPECT_EQ(effect->silencedBlocks.load(), 0);
+    EXPECT_EQ(effect->silencedBlockCount(), 0);
 #endif
 }
 

@@ -51,7 +51,7 @@ protected:
         state.left = -scroll;
         state.top = 0;
         state.bottom = kViewHeight;
-        captureNoteView(*scene, *model, lock, state, kFlatLookup);
+        captureNoteView(*scene, MemoReader(*model, lock), state, kFlatLookup);
         return *scene;
     }
 
@@ -352,7 +352,7 @@ TEST(NoteViewSceneEngineTest, EngineContoursOfSegmentedNotesFoldToTheirRows)
     ASSERT_GE(model->noteCount, 2);
     NoteViewState state;
     state.bottom = kViewHeight;
-    captureNoteView(*scene, *model, lock, state, engineContourLookup());
+    captureNoteView(*scene, MemoReader(*model, lock), state, engineContourLookup());
     int longNotes = 0;
     for (const SceneNote& note : scene->notes) {
         int i = note.note;

@@ -2,6 +2,7 @@
 #include "editor/note_geometry.h"
 #include "editor/note_view.h"
 #include "shell/pitch_effect.h"
+#include "support/effect_internals.h"
 #include "toolkit/c_frame.h"
 #include "toolkit/offscreen_platform.h"
 
@@ -37,7 +38,7 @@ protected:
     // with a vibrato of half a semitone.
     int addSungNote(int start, int end, float pitch)
     {
-        TakeModel& model = effect->model;
+        TakeModel& model = modelOf(*effect);
         for (int f = start; f < end; ++f) {
             model.framePitch[0][f] = pitch + 0.5f * std::sin(0.4f * f);
             model.frameVoicing[0][f] = 0.8f;
@@ -83,10 +84,10 @@ TEST_F(NoteViewTest, NoteShowsItsRedBarAndTicks)
 {
     int note = addSungNote(100, 160, 12.0f); // pitch class 0
     draw();
-    EXPECT_FLOAT_EQ(effect->model.pitch[note], 12.0f);
+    EXPECT_FLOAT_EQ(effect->takeModel().pitch[note], 12.0f);
     // The contour follows the sung vibrato; where it leaves the target row
     // the red bar shows.
-    const TakeModel& model = effect->model;
+    const TakeModel& model = effect->takeModel();
     int barY = pitchY(model.pitch[note] + model.fineTune[note], rowHeight(kHeight));
     int red = 0;
     for (int x = 101; x < 159; ++x)
@@ -105,10 +106,10 @@ TEST_F(NoteViewTest, NoteShowsItsRedBarAndTicks)
 
 TEST_F(NoteViewTest, DrawWritesTheViewStartAndClearsDirty)
 {
-    effect->model.viewStartFrame = 77;
+    modelOf(*effect).viewStartFrame = 77;
     view->setDirty(true);
     draw();
-    EXPECT_EQ(effect->model.viewStartFrame, 0);
+    EXPECT_EQ(effect->takeModel().viewStartFrame, 0);
     EXPECT_FALSE(view->isDirty());
 }
 

@@ -11,6 +11,7 @@
 #include "persistence/wave_render.h"
 #include "persistence/wave_writer.h"
 #include "shell/pitch_effect.h"
+#include "support/effect_internals.h"
 #include "toolkit/c_frame.h"
 #include "toolkit/c_option_menu.h"
 #include "toolkit/c_slider.h"
@@ -92,7 +93,7 @@ public:
         PitchEditor::valueChanged(context, control);
         if (control->getTag() != kVolumeSliderTag)
             return;
-        const TakeModel& model = pitchEffect()->model;
+        const TakeModel& model = pitchEffect()->takeModel();
         volumeChanges.push_back({control->getValue(),
             {model.volume[0], model.volume[1], model.volume[2], model.volume[3]}});
     }
@@ -201,13 +202,13 @@ protected:
     void recordMelody()
     {
         recordAndSegmentMelody(*effect, testMelody());
-        ASSERT_EQ(effect->model.noteCount, 4);
+        ASSERT_EQ(effect->takeModel().noteCount, 4);
     }
     bool lockIsFree()
     {
-        if (!effect->editLock.tryLock())
+        if (!editLockOf(*effect).tryLock())
             return false;
-        effect->editLock.unlock();
+        editLockOf(*effect).unlock();
         return true;
     }
     std::string answerPath(const char* name) const { return (folder / name).string(); }
@@ -231,7 +232,7 @@ TEST_F(PitchEditorCommandsTest, HeadingEntriesChangeNothingButResetTheirMenuAndR
 {
     recordMelody();
     open();
-    const TakeModel& model = effect->model;
+    const TakeModel& model = effect->takeModel();
     const std::vector<float> before = modelState(model);
     for (COptionMenu* menu : {editor->noteMenu, editor->selectMenu}) {
         // As if the menu still showed another entry: the heading resets it.
@@ -252,7 +253,7 @@ TEST_F(PitchEditorCommandsTest, NoteAndSelectMenusRunTheirCommandAndReturnToTheH
 {
     recordMelody();
     open();
-    TakeModel& model = effect->model;
+    TakeModel& model = modelOf(*effect);
 
     choose(editor->selectMenu, 2); // "select none"
     EXPECT_EQ(model.selectionCount, 0);
@@ -289,7 +290,7 @@ TEST_F(PitchEditorCommandsTest, KeepFormantsTogglesTheModeAndItsCheckMark)
 {
     recordMelody();
     open();
-    const std::vector<float> before = modelState(effect->model);
+    const std::vector<float> before = modelState(modelOf(*effect));
     auto keepFormantsChecked = [&] {
         choose(editor->noteMenu, 0); // the heading: only shows the popup
         return platform.menus.lastItems.at(4).checked;
@@ -304,7 +305,7 @@ TEST_F(PitchEditorCommandsTest, KeepFormantsTogglesTheModeAndItsCheckMark)
     choose(editor->noteMenu, 4);
     EXPECT_EQ(effect->formantMode(), kFormantsMove);
     EXPECT_FALSE(keepFormantsChecked());
-    EXPECT_EQ(modelState(effect->model), before);
+    EXPECT_EQ(modelState(modelOf(*effect)), before);
 
     effect->setFormantMode(kFormantsKept); // as a restored chunk does
     editor->idle();
@@ -320,7 +321,7 @@ TEST_F(PitchEditorCommandsTest, RightClickOnCThenMinorGivesNaturalMinorOnC)
     platform.menus.choices.push_back(2); // the third entry
     click(14, kRButton);
     EXPECT_EQ(editor->scaleRoot, 0);
-    EXPECT_EQ(allowedClasses(effect->model), (std::vector<int> {0, 2, 3, 5, 7, 8, 10}));
+    EXPECT_EQ(allowedClasses(modelOf(*effect)), (std::vector<int> {0, 2, 3, 5, 7, 8, 10}));
 
     // Exactly the four entries, the check at "Free selection", the popup
     // below the key it was moved onto.
@@ -353,7 +354,7 @@ TEST_F(PitchEditorCommandsTest, RightClickOnAThenMajorGivesAMajorAndRedrawsTheKe
     EXPECT_EQ(editor->scaleRoot, 9);
     EXPECT_EQ(platform.menus.lastItems[1].text, "a dur (major)");
     EXPECT_EQ(platform.menus.lastItems[2].text, "a moll (minor)");
-    EXPECT_EQ(allowedClasses(effect->model), (std::vector<int> {1, 2, 4, 6, 8, 9, 11}));
+    EXPECT_EQ(allowedClasses(modelOf(*effect)), (std::vector<int> {1, 2, 4, 6, 8, 9, 11}));
     EXPECT_EQ(editor->scaleMenu->getViewSize(), CRect(0, 0, 1, 1));
     EXPECT_TRUE(a->isDirty());
     EXPECT_TRUE(editor->scanScrollView->isDirty());
@@ -369,12 +370,12 @@ TEST_F(PitchEditorCommandsTest, CancelledPopupChangesOnlyTheScaleRoot)
 {
     open();
     send(button(16), 1.0f); // exclude d first, so the mask is not the default
-    const std::vector<float> before = modelState(effect->model);
+    const std::vector<float> before = modelState(modelOf(*effect));
     editor->scaleRoot = 5;
     click(23, kRButton); // no choice queued: the popup is cancelled
     EXPECT_EQ(platform.menus.shown, 1);
     EXPECT_EQ(editor->scaleRoot, 9);
-    EXPECT_EQ(modelState(effect->model), before);
+    EXPECT_EQ(modelState(modelOf(*effect)), before);
     EXPECT_EQ(editor->scaleMenu->getViewSize(), CRect(0, 0, 1, 1));
 
     // "Free selection" keeps the scale too but still redraws both views.
@@ -382,7 +383,7 @@ TEST_F(PitchEditorCommandsTest, CancelledPopupChangesOnlyTheScaleRoot)
     editor->idle();
     send(button(14), 2.0f);
     EXPECT_EQ(editor->scaleRoot, 0);
-    EXPECT_EQ(modelState(effect->model), before);
+    EXPECT_EQ(modelState(modelOf(*effect)), before);
     EXPECT_TRUE(editor->scanScrollView->isDirty());
     EXPECT_TRUE(editor->noteEditorScrollView->isDirty());
 }
@@ -390,7 +391,7 @@ TEST_F(PitchEditorCommandsTest, CancelledPopupChangesOnlyTheScaleRoot)
 TEST_F(PitchEditorCommandsTest, LeftClickingAKeyTwiceRestoresTheScale)
 {
     open();
-    TakeModel& model = effect->model;
+    TakeModel& model = modelOf(*effect);
     const auto mask = model.scaleMask;
     click(18); // e
     EXPECT_NE(model.scaleMask[4], mask[4]);
@@ -410,7 +411,7 @@ TEST_F(PitchEditorCommandsTest, ClicksWithAModifierOrTheMiddleButtonDoNothing)
 {
     recordMelody();
     open();
-    const TakeModel& model = effect->model;
+    const TakeModel& model = effect->takeModel();
     const std::vector<float> before = modelState(model);
     for (long buttons :
         {kLButton | kShift, kRButton | kShift, kLButton | kControl, long(kMButton)}) {
@@ -433,7 +434,7 @@ TEST_F(PitchEditorCommandsTest, ToolButtonsChooseTheToolAndCarryTheOnlySelectedO
         = {{10, kLButton}, {11, kRButton}, {8, kLButton}, {9, kLButton}};
     for (auto [tag, buttons] : clicks) {
         click(tag, buttons);
-        EXPECT_EQ(effect->model.editTool, tag - 8);
+        EXPECT_EQ(effect->takeModel().editTool, tag - 8);
         for (int t = 0; t < kToolButtonCount; ++t)
             EXPECT_EQ(editor->toolButtons[t]->selected, t == tag - 8) << tag << " " << t;
     }
@@ -447,7 +448,7 @@ TEST_F(PitchEditorCommandsTest, ToolButtonsChooseTheToolAndCarryTheOnlySelectedO
 TEST_F(PitchEditorCommandsTest, PlayInForceScanSwitchesToAutoModeFromTheNoteEditorsLeftEdge)
 {
     open();
-    TakeModel& model = effect->model;
+    TakeModel& model = modelOf(*effect);
     choose(editor->modeMenu, 1);
     EXPECT_EQ(model.transportMode.load(), kForceScan);
     EXPECT_EQ(editor->modeMenu->getCurrent(), 1);
@@ -487,7 +488,7 @@ TEST_F(PitchEditorCommandsTest, LiveIntonationScrollsTheScanViewToItsStart)
     choose(editor->modeMenu, 1); // "Force scan" leaves the view where it is
     EXPECT_NE(scan->getScrollOffset(), start);
     choose(editor->modeMenu, 2);
-    EXPECT_EQ(effect->model.transportMode.load(), kLiveIntonation);
+    EXPECT_EQ(effect->takeModel().transportMode.load(), kLiveIntonation);
     EXPECT_EQ(scan->getScrollOffset(), start);
     EXPECT_EQ(editor->noteEditorScrollView->getScrollOffset(), noteEditor);
 }
@@ -496,7 +497,7 @@ TEST_F(PitchEditorCommandsTest, VolumeDragUpdatesEverySelectedNoteOnEveryChange)
 {
     recordMelody();
     open();
-    TakeModel& model = effect->model;
+    TakeModel& model = modelOf(*effect);
     model.selection[0] = 0;
     model.selection[1] = 1;
     model.selection[2] = 3;
@@ -529,27 +530,29 @@ TEST_F(PitchEditorCommandsTest, VolumeDragUpdatesEverySelectedNoteOnEveryChange)
 TEST_F(PitchEditorCommandsTest, StandardPitchSliderStoresTwiceItsValue)
 {
     open();
-    const std::vector<float> before = modelState(effect->model);
+    const std::vector<float> before = modelState(modelOf(*effect));
     send(control(27), 0.25f);
-    EXPECT_FLOAT_EQ(effect->model.standardPitchControl, 0.5f);
+    EXPECT_FLOAT_EQ(effect->takeModel().standardPitchControl, 0.5f);
     send(control(27), 0.0f);
-    EXPECT_FLOAT_EQ(effect->model.standardPitchControl, 0.0f);
-    EXPECT_EQ(modelState(effect->model), before);
+    EXPECT_FLOAT_EQ(effect->takeModel().standardPitchControl, 0.0f);
+    EXPECT_EQ(modelState(modelOf(*effect)), before);
     // A slider at 0 still acts (the other settings are stored at 0 as well).
     recordMelody();
     send(editor->noteSliders[4], 0.0f);
-    EXPECT_FLOAT_EQ(effect->model.vibratoAmplitude[0], 0.0f);
+    EXPECT_FLOAT_EQ(effect->takeModel().vibratoAmplitude[0], 0.0f);
     send(editor->noteSliders[4], 0.5f);
     for (int n = 0; n < 4; ++n)
-        EXPECT_NEAR(noteSettingSliderValue(effect->model, n, 32), 0.5f, 1e-6f) << n;
+        EXPECT_NEAR(
+            noteSettingSliderValue(modelOf(*effect), n, NoteSetting::vibratoAmplitude), 0.5f, 1e-6f)
+            << n;
 }
 
 TEST_F(PitchEditorCommandsTest, TransferCutsTheRecordedTakeIntoSelectedNotes)
 {
     recordMelody();
-    TakeModel& model = effect->model;
+    TakeModel& model = modelOf(*effect);
     {
-        EditGuard guard(effect->editLock);
+        EditGuard guard(editLockOf(*effect));
         model.noteCount = 0;
         model.selectionCount = 0;
     }
@@ -577,15 +580,14 @@ TEST_F(PitchEditorCommandsTest, RenderWritesWhatTheResynthesisGives)
     std::ifstream file(answerPath("take.wav"), std::ios::binary);
     const std::vector<unsigned char> bytes {std::istreambuf_iterator<char>(file), {}};
     std::vector<int16_t> expected;
-    {
-        EditGuard guard(effect->editLock);
-        const uint32_t count = renderSampleCount(effect->model);
+    effect->withRenderSource([&](const RenderSource& source) {
+        const uint32_t count = renderSampleCount(source.model);
         ASSERT_GT(count, 200u * 512u);
-        renderSamples(*effect, count, [&](float s) {
+        renderSamples(source, count, [&](float s) {
             expected.push_back(waveSampleValue(s));
             return true;
         });
-    }
+    });
     ASSERT_EQ(bytes.size(), 44 + 4 * expected.size());
     size_t loud = 0;
     for (size_t i = 0; i < expected.size(); ++i) {
@@ -604,14 +606,14 @@ TEST_F(PitchEditorCommandsTest, RenderWithoutAPathOrToAnUncreatableFileWritesNot
 {
     recordMelody();
     open();
-    const std::vector<float> before = modelState(effect->model);
+    const std::vector<float> before = modelState(modelOf(*effect));
     platform.dialog.answers.push_back(""); // cancelled
     click(2);
     platform.dialog.answers.push_back(answerPath("missing/folder/take"));
     click(2);
     EXPECT_EQ(platform.dialog.shown, 2);
     EXPECT_TRUE(filesWritten().empty());
-    EXPECT_EQ(modelState(effect->model), before);
+    EXPECT_EQ(modelState(modelOf(*effect)), before);
     EXPECT_TRUE(lockIsFree());
 }
 
@@ -705,7 +707,7 @@ TEST_F(PitchEditorCommandsTest, ASliderDragIsOneStepThatTheUndoAndRedoEntriesWal
 {
     recordMelody();
     open();
-    TakeModel& model = effect->model;
+    TakeModel& model = modelOf(*effect);
     model.selection[0] = 1;
     model.selection[1] = 2;
     model.selectionCount = 2;
@@ -728,7 +730,7 @@ TEST_F(PitchEditorCommandsTest, ASliderDragIsOneStepThatTheUndoAndRedoEntriesWal
     ASSERT_GE(editor->volumeChanges.size(), 3u);
     const std::vector<float> dragged = modelState(model);
     ASSERT_NE(dragged, before);
-    EXPECT_EQ(effect->session.editHistory().stepCount(), 1u);
+    EXPECT_EQ(effect->session().editHistory().stepCount(), 1u);
 
     std::vector<std::string> withUndo = heading;
     withUndo.push_back("undo");

@@ -7,6 +7,7 @@
 #include "engine/edit_lock.h"
 #include "melody_helpers.h"
 #include "shell/pitch_effect.h"
+#include "support/effect_internals.h"
 #include "toolkit/c_bitmap.h"
 #include "toolkit/c_frame.h"
 #include "toolkit/c_option_menu.h"
@@ -86,7 +87,7 @@ TEST_F(PitchEditorTest, LayoutInTableOrder)
 
 TEST_F(PitchEditorTest, ModeMenuShowsTheTransportModeAtOpen)
 {
-    effect->model.transportMode = kLiveIntonation;
+    modelOf(*effect).transportMode = kLiveIntonation;
     openAndPaint();
     EXPECT_FLOAT_EQ(editor->modeMenu->getValue(), 2.0f);
     EXPECT_EQ(editor->noteMenu->getCurrent(), 0);
@@ -121,9 +122,9 @@ TEST_F(PitchEditorTest, IdleBeforeOpenAndAfterCloseDoesNothing)
     EXPECT_EQ(editor->getFrame(), nullptr);
     EXPECT_EQ(editor->noteEditorScrollView, nullptr);
     EXPECT_EQ(editor->scanScrollView, nullptr);
-    effect->model.noteEditorRedrawRequested = true;
+    modelOf(*effect).noteEditorRedrawRequested = true;
     editor->idle();
-    EXPECT_FALSE(effect->model.noteEditorRedrawRequested.load());
+    EXPECT_FALSE(effect->takeModel().noteEditorRedrawRequested.load());
 }
 
 TEST_F(PitchEditorTest, RedrawRequestsMarkTheirViewsAtIdle)
@@ -131,45 +132,45 @@ TEST_F(PitchEditorTest, RedrawRequestsMarkTheirViewsAtIdle)
     openAndPaint();
     editor->idle();
     EXPECT_FALSE(editor->noteEditorScrollView->isDirty());
-    effect->model.playCursor = 100.0f;
-    effect->model.noteEditorRedrawRequested = true;
+    modelOf(*effect).playCursor = 100.0f;
+    modelOf(*effect).noteEditorRedrawRequested = true;
     int presents = window->presentCount();
     editor->idle();
-    EXPECT_FALSE(effect->model.noteEditorRedrawRequested.load());
+    EXPECT_FALSE(effect->takeModel().noteEditorRedrawRequested.load());
     EXPECT_GT(window->presentCount(), presents);
     // The cursor of the play position shows in the note editor at frame x 422 + 100.
     EXPECT_TRUE(is(522, 200, CColor {160, 60, 60, 255}));
 
-    effect->model.scanViewRedrawRequested = true;
-    effect->model.recordCursor = 50.0f;
+    modelOf(*effect).scanViewRedrawRequested = true;
+    modelOf(*effect).recordCursor = 50.0f;
     editor->idle();
-    EXPECT_FALSE(effect->model.scanViewRedrawRequested.load());
+    EXPECT_FALSE(effect->takeModel().scanViewRedrawRequested.load());
     EXPECT_TRUE(is(10 + 50, 200, CColor {160, 60, 60, 255}));
 }
 
 TEST_F(PitchEditorTest, PlayCursorBeyondThreeHundredScrollsTheNoteEditor)
 {
     openAndPaint();
-    effect->model.playCursor = 400.0f;
-    effect->model.noteEditorRedrawRequested = true;
+    modelOf(*effect).playCursor = 400.0f;
+    modelOf(*effect).noteEditorRedrawRequested = true;
     editor->idle();
     EXPECT_EQ(editor->noteEditorScrollView->getScrollOffset().h, 400);
-    EXPECT_EQ(effect->model.viewStartFrame, 0); // that draw still showed frame 0 on
+    EXPECT_EQ(effect->takeModel().viewStartFrame, 0); // that draw still showed frame 0 on
     editor->idle(); // the scroll made the view dirty: it draws again from frame 400
-    EXPECT_EQ(effect->model.viewStartFrame, 400);
+    EXPECT_EQ(effect->takeModel().viewStartFrame, 400);
     EXPECT_TRUE(is(422, 200, CColor {160, 60, 60, 255}) == false);
 }
 
 TEST_F(PitchEditorTest, ScanViewDoesNotFollowInLiveIntonation)
 {
     openAndPaint();
-    effect->model.transportMode = kLiveIntonation;
-    effect->model.recordCursor = 350.0f;
-    effect->model.scanViewRedrawRequested = true;
+    modelOf(*effect).transportMode = kLiveIntonation;
+    modelOf(*effect).recordCursor = 350.0f;
+    modelOf(*effect).scanViewRedrawRequested = true;
     editor->idle();
     EXPECT_EQ(editor->scanScrollView->getScrollOffset().h, 0);
-    effect->model.transportMode = kForceScan;
-    effect->model.scanViewRedrawRequested = true;
+    modelOf(*effect).transportMode = kForceScan;
+    modelOf(*effect).scanViewRedrawRequested = true;
     editor->idle();
     EXPECT_EQ(editor->scanScrollView->getScrollOffset().h, 350);
 }
@@ -178,19 +179,19 @@ TEST_F(PitchEditorTest, CloseAndReopenKeepTheTakeAndSelectScanAgain)
 {
     recordAndSegmentMelody(*effect, testMelody());
     openAndPaint();
-    int notes = effect->model.noteCount;
+    int notes = modelOf(*effect).noteCount;
     ASSERT_GT(notes, 2);
     tabView()->selectTab(2);
-    effect->model.selectionCount = 1;
-    effect->model.selection[0] = 1;
-    effect->model.scaleMask[3] = 1;
+    modelOf(*effect).selectionCount = 1;
+    modelOf(*effect).selection[0] = 1;
+    modelOf(*effect).scaleMask[3] = 1;
     editor->close();
     openAndPaint();
     EXPECT_EQ(tabView()->getCurrentTab(), 0);
-    EXPECT_EQ(effect->model.noteCount, notes);
-    EXPECT_EQ(effect->model.selectionCount, 1);
-    EXPECT_EQ(effect->model.selection[0], 1);
-    EXPECT_EQ(effect->model.scaleMask[3], 1);
+    EXPECT_EQ(effect->takeModel().noteCount, notes);
+    EXPECT_EQ(effect->takeModel().selectionCount, 1);
+    EXPECT_EQ(effect->takeModel().selection[0], 1);
+    EXPECT_EQ(effect->takeModel().scaleMask[3], 1);
 }
 
 // The picture a user sees after singing a melody and pressing "transfer >>".
@@ -198,8 +199,8 @@ TEST_F(PitchEditorTest, WholeEditorAfterARecordedMelody)
 {
     recordAndSegmentMelody(*effect, testMelody());
     {
-        EditGuard guard(effect->editLock);
-        effect->model.selectionCount = 0;
+        EditGuard guard(editLockOf(*effect));
+        modelOf(*effect).selectionCount = 0;
     }
     processSilentBlock(*effect); // the host stopped: no cursor any more
     openAndPaint();
@@ -220,7 +221,7 @@ TEST_F(PitchEditorTest, WholeEditorAfterARecordedMelody)
     EXPECT_GT(curve, 40);
 
     // The first note's red bar sits at its target pitch inside its span.
-    const TakeModel& model = effect->model;
+    const TakeModel& model = effect->takeModel();
     float rowH = rowHeight(330);
     int barY = 56 + pitchY(model.pitch[0] + model.fineTune[0], rowH);
     int red = 0;

@@ -5,6 +5,7 @@
 #include "engine/contour_lookup.h"
 #include "model/segmentation.h"
 #include "shell/pitch_effect.h"
+#include "support/effect_internals.h"
 #include "support/note_table_helpers.h"
 
 #include <atomic>
@@ -76,8 +77,8 @@ void replaceTable(TakeModel& model, std::mt19937& random)
 
 void editOnce(PitchEffect& effect, std::mt19937& random)
 {
-    TakeModel& model = effect.model;
-    EditGuard guard(effect.editLock);
+    TakeModel& model = modelOf(effect);
+    EditGuard guard(editLockOf(effect));
     int note = model.noteCount > 0 ? static_cast<int>(random() % model.noteCount) : -1;
     switch (random() % 9) {
     case 0:
@@ -127,7 +128,7 @@ void editOnce(PitchEffect& effect, std::mt19937& random)
 TEST(ConcurrencyStressTest, PlayingAndRecordingWhileTheNoteTableIsEdited)
 {
     auto effect = std::make_unique<PitchEffect>(nullptr);
-    TakeModel& model = effect->model;
+    TakeModel& model = modelOf(*effect);
     setTrack(model, 0, 3000, 4.0f);
     recordTone(model, 0, 600 * kFrameLength, 4.0f);
     std::atomic<bool> audioDone {false};
@@ -176,5 +177,5 @@ TEST(ConcurrencyStressTest, PlayingAndRecordingWhileTheNoteTableIsEdited)
     EXPECT_EQ(nonFinite.load(), 0);
     EXPECT_GT(edits, 10);
     EXPECT_GT(sounding.load(), 0);
-    EXPECT_LT(effect->silencedBlocks.load(), kBlocks / 2);
+    EXPECT_LT(effect->silencedBlockCount(), kBlocks / 2);
 }

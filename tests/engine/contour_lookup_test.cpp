@@ -255,34 +255,3 @@ TEST(ContourLookupTest, SourcesOutsideTheAnalysisReadAsUnvoiced)
     EXPECT_EQ(far.pitch, 5.0f);
     EXPECT_EQ(voicing, 0.0f);
 }
-
-TEST(LinkedNotesTest, CachedLinksAreReturnedWithoutScanning)
-{
-    auto model = makeModel();
-    int a = addNote(*model, 0.0f, 10.0f, 0.0f, 10.0f);
-    int b = addNote(*model, 10.5f, 20.0f, 10.0f, 20.0f); // within a frame, same source seam
-    model->prevNote[b] = kNone;
-    EXPECT_EQ(linkedPrevious(*model, b), kNone);
-    model->prevNote[b] = kLinkUnresolved;
-    EXPECT_EQ(linkedPrevious(*model, b), a);
-    EXPECT_EQ(model->prevNote[b], a);
-    EXPECT_EQ(linkedNext(*model, a), b);
-    EXPECT_EQ(model->nextNote[a], b);
-}
-
-TEST(LinkedNotesTest, NeedsAnExactSourceSeamAndLessThanAFrameOfTargetGap)
-{
-    auto model = makeModel();
-    int a = addNote(*model, 0.0f, 10.0f, 0.0f, 10.0f);
-    int gap = addNote(*model, 11.0f, 20.0f, 10.0f, 20.0f); // a whole frame away
-    int moved = addNote(*model, 10.0f, 20.0f, 10.25f, 20.0f); // source does not meet
-    EXPECT_EQ(linkedPrevious(*model, gap), kNone);
-    EXPECT_EQ(linkedPrevious(*model, moved), kNone);
-    // Several candidates: the highest index wins.
-    int first = addNote(*model, 10.0f, 20.0f, 10.0f, 20.0f);
-    int second = addNote(*model, 10.0f, 20.0f, 10.0f, 20.0f);
-    EXPECT_EQ(linkedNext(*model, a), second);
-    EXPECT_EQ(linkedPrevious(*model, first), a);
-    EXPECT_EQ(linkedNext(*model, -1), kNone);
-    EXPECT_EQ(linkedNext(*model, kMaxNotes), kNone);
-}

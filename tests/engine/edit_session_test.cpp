@@ -8,6 +8,7 @@
 #include "engine/edit_session.h"
 #include "shell/pitch_effect.h"
 #include "support/chunk_support.h"
+#include "support/effect_internals.h"
 #include "support/note_table_helpers.h"
 
 #include <cstring>
@@ -57,13 +58,13 @@ void singPhrase(TakeModel& model)
 std::unique_ptr<PitchEffect> sungEffect()
 {
     auto effect = std::make_unique<PitchEffect>(nullptr);
-    singPhrase(effect->model);
+    singPhrase(modelOf(*effect));
     // A few points drawn over note 3, for the eraser.
     for (int j = 2; j < 9; ++j)
-        effect->model.contour[3][j] = kDrawnPointBase + kDrawnOffset;
-    effect->model.selection[0] = 1;
-    effect->model.selection[1] = 4;
-    effect->model.selectionCount = 2;
+        modelOf(*effect).contour[3][j] = kDrawnPointBase + kDrawnOffset;
+    modelOf(*effect).selection[0] = 1;
+    modelOf(*effect).selection[1] = 4;
+    modelOf(*effect).selectionCount = 2;
     return effect;
 }
 
@@ -72,7 +73,7 @@ std::unique_ptr<PitchEffect> sungEffect()
 std::vector<unsigned char> editBytes(PitchEffect& effect)
 {
     std::vector<unsigned char> bytes = savedChunk(effect);
-    const TakeModel& model = effect.model;
+    const TakeModel& model = effect.takeModel();
     const auto* selection = reinterpret_cast<const unsigned char*>(model.selection.data());
     bytes.insert(bytes.end(), selection,
         selection + static_cast<std::size_t>(model.selectionCount) * sizeof(int));
@@ -98,7 +99,7 @@ const Operation kOperations[] = {
     {"selectBatch", [](EditSession& s) { s.selectNotes(2, 3); }},
     {"selectBand", [](EditSession& s) { s.selectNotesInBand(45, 110); }},
     {"grab", [](EditSession& s) { s.grabNote(5, nullptr); }},
-    {"noteSetting", [](EditSession& s) { s.setNoteSetting(kVibratoAmplitudeTag, 0.7f); }},
+    {"noteSetting", [](EditSession& s) { s.setNoteSetting(NoteSetting::vibratoAmplitude, 0.7f); }},
     {"measure", [](EditSession& s) { s.measureNotes(); }},
     {"transpose", [](EditSession& s) { s.transposeAllNotes(-3); }},
     {"movePitch", [](EditSession& s) { s.shiftSelectedPitches(1, 2); }},
@@ -120,7 +121,7 @@ const Operation kOperations[] = {
     {"formantMode", [](EditSession& s) { s.setFormantMode(kFormantsKept); }},
     {"chunkThenEdit",
         [](EditSession& s) {
-            s.setNoteSetting(kVolumeTag, 0.2f);
+            s.setNoteSetting(NoteSetting::volume, 0.2f);
             s.tuneSelectedNotes();
         }},
 };
@@ -132,7 +133,7 @@ class OperationHistoryTest : public ::testing::TestWithParam<Operation> { };
 TEST_P(OperationHistoryTest, UndoGivesTheBytesFromBeforeAndRedoTheBytesFromAfter)
 {
     auto effect = sungEffect();
-    EditSession& session = effect->session;
+    EditSession& session = effect->session();
     const Operation& operation = GetParam();
     operation.apply(session);
     ASSERT_TRUE(session.undo());
@@ -154,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(EveryKind, OperationHistoryTest, ::testing::ValuesIn(kO
 TEST(EditSessionTest, EachOperationIsOneStepAndUndoesToTheStartingBytes)
 {
     auto effect = sungEffect();
-    EditSession& session = effect->session;
+    EditSession& session = effect->session();
     const std::vector<unsigned char> start = editBytes(*effect);
     session.deleteNote(0);
     session.tuneSelectedNotes();
@@ -168,7 +169,7 @@ TEST(EditSessionTest, EachOperationIsOneStepAndUndoesToTheStartingBytes)
 TEST(EditSessionTest, ADragOfFiftyEventsIsOneStep)
 {
     auto effect = sungEffect();
-    EditSession& session = effect->session;
+    EditSession& session = effect->session();
     const std::vector<unsigned char> start = editBytes(*effect);
     session.beginGesture();
     session.grabNote(4, nullptr);
@@ -176,7 +177,7 @@ TEST(EditSessionTest, ADragOfFiftyEventsIsOneStep)
         if (event % 2 == 0)
             session.shiftSelectedPitches(4, event % 4 == 0 ? 1 : -1);
         else
-            session.setNoteSetting(kFineTuningTag, static_cast<float>(event) / 50.0f);
+            session.setNoteSetting(NoteSetting::fineTuning, static_cast<float>(event) / 50.0f);
     }
     session.endGesture();
     const std::vector<unsigned char> dragged = editBytes(*effect);
@@ -192,7 +193,7 @@ TEST(EditSessionTest, ADragOfFiftyEventsIsOneStep)
 TEST(EditSessionTest, UndoIsRefusedWhileADragRuns)
 {
     auto effect = sungEffect();
-    EditSession& session = effect->session;
+    EditSession& session = effect->session();
     session.tuneSelectedNotes();
     session.beginGesture();
     session.shiftSelectedPitches(1, 2);
@@ -204,7 +205,7 @@ TEST(EditSessionTest, UndoIsRefusedWhileADragRuns)
 TEST(EditSessionTest, ANewChangeDropsTheRedoAndARestoredChunkStartsANewHistory)
 {
     auto effect = sungEffect();
-    EditSession& session = effect->session;
+    EditSession& session = effect->session();
     session.tuneSelectedNotes();
     session.deleteNote(1);
     ASSERT_TRUE(session.undo());
@@ -244,7 +245,10 @@ void randomEdit(EditSession& session, std::mt19937& random)
         break;
     case 6: session.selectNotesInBand(frame(random) / 2, 125 + frame(random) / 2); break;
     case 7: session.grabNote(note(random), nullptr); break;
-    case 8: session.setNoteSetting(kFineTuningTag + note(random) % 8, unit(random)); break;
+    case 8:
+        session.setNoteSetting(
+            static_cast<NoteSetting>(note(random) % kNoteSettingCount), unit(random));
+        break;
     case 9: session.shiftSelectedPitches(note(random), note(random) % 5 - 2); break;
     case 10: session.shiftSelectedNotesInTime(note(random), unit(random) * 8.0f - 4.0f); break;
     case 11:
@@ -272,7 +276,7 @@ TEST(EditSessionTest, RandomEditsUndosAndRedosMatchAReplayOfTheHistoryFromScratc
 {
     auto effect = sungEffect();
     const std::vector<unsigned char> startChunk = savedChunk(*effect);
-    EditSession& session = effect->session;
+    EditSession& session = effect->session();
     // Both start from the same restored chunk: no links, no selection.
     ASSERT_TRUE(session.restoreChunk(startChunk.data(), startChunk.size()));
 
@@ -301,7 +305,7 @@ TEST(EditSessionTest, RandomEditsUndosAndRedosMatchAReplayOfTheHistoryFromScratc
             }
         }
         auto reference = sungEffect();
-        EditSession& replay = reference->session;
+        EditSession& replay = reference->session();
         ASSERT_TRUE(replay.restoreChunk(startChunk.data(), startChunk.size()));
         for (unsigned seed : done) {
             std::mt19937 edit(seed);
@@ -314,13 +318,13 @@ TEST(EditSessionTest, RandomEditsUndosAndRedosMatchAReplayOfTheHistoryFromScratc
 TEST(EditSessionTest, AThousandStepsOnAThousandNotesStayWithinTheBudget)
 {
     auto effect = std::make_unique<PitchEffect>(nullptr);
-    TakeModel& model = effect->model;
+    TakeModel& model = modelOf(*effect);
     for (int n = 0; n < kMaxNotes; ++n) {
         addNote(model, static_cast<float>(8 * n), static_cast<float>(8 * n + 8));
         model.pitch[n] = static_cast<float>(n % 24);
         model.contour[n].fill(static_cast<float>(n % 24));
     }
-    EditSession& session = effect->session;
+    EditSession& session = effect->session();
     std::mt19937 random(1000);
     std::uniform_int_distribution<int> note(0, kMaxNotes - 1);
     std::size_t largestHeld = 0;
@@ -328,7 +332,9 @@ TEST(EditSessionTest, AThousandStepsOnAThousandNotesStayWithinTheBudget)
         switch (step % 5) {
         case 0: session.grabNote(note(random), nullptr); break;
         case 1: session.shiftSelectedPitches(note(random), 1); break;
-        case 2: session.setNoteSetting(kVolumeTag, static_cast<float>(step % 7) / 7.0f); break;
+        case 2:
+            session.setNoteSetting(NoteSetting::volume, static_cast<float>(step % 7) / 7.0f);
+            break;
         case 3: session.tuneSelectedNotes(); break;
         // The costliest kind: every later note moves down by one.
         default: session.deleteNote(note(random) % 10); break;
@@ -340,3 +346,32 @@ TEST(EditSessionTest, AThousandStepsOnAThousandNotesStayWithinTheBudget)
 }
 
 } // namespace
+
+// The editor's idle takes each redraw request once: what was asked, for the
+// views it was asked for, and nothing on the next idle.
+TEST(EditSessionTest, RedrawRequestsAreTakenOnceEach)
+{
+    struct Case {
+        bool noteEditor;
+        bool scanView;
+    };
+    const Case cases[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+    auto effect = std::make_unique<PitchEffect>(nullptr);
+    addNote(modelOf(*effect), 10.0f, 40.0f);
+    EditSession& session = effect->session();
+    session.takeRedrawRequests();
+    for (const Case& c : cases) {
+        if (c.noteEditor)
+            session.requestNoteEditorRedraw();
+        if (c.scanView)
+            session.requestScanViewRedraw();
+        const EditSession::RedrawRequests taken = session.takeRedrawRequests();
+        EXPECT_EQ(taken.noteEditor, c.noteEditor);
+        EXPECT_EQ(taken.scanView, c.scanView);
+        const EditSession::RedrawRequests again = session.takeRedrawRequests();
+        EXPECT_FALSE(again.noteEditor || again.scanView);
+    }
+    // A change of the edit asks for the note editor by itself.
+    session.transposeAllNotes(1);
+    EXPECT_TRUE(session.takeRedrawRequests().noteEditor);
+}

@@ -8,6 +8,7 @@
 #include "editing/scale_tuning.h"
 #include "persistence/wave_render.h"
 #include "support/chunk_support.h"
+#include "support/effect_internals.h"
 #include "support/note_table_helpers.h"
 
 #include <atomic>
@@ -29,7 +30,7 @@ constexpr int kBlock = 512;
 std::unique_ptr<PitchEffect> singingEffect(int seconds = 4)
 {
     auto effect = std::make_unique<PitchEffect>(nullptr);
-    TakeModel& model = effect->model;
+    TakeModel& model = modelOf(*effect);
     int samples = seconds * 44100;
     recordTone(model, 0, samples, 2.0f);
     setTrack(model, 0, samples / kFrameLength, 2.0f);
@@ -46,7 +47,7 @@ public:
     explicit Player(PitchEffect& effect)
         : effect(effect)
     {
-        effect.model.editorPlaying.store(true);
+        modelOf(effect).editorPlaying.store(true);
         thread = std::thread([this] { run(); });
     }
     ~Player() { stop(); }
@@ -70,9 +71,9 @@ private:
         float* inputs[] = {in.data(), in.data()};
         float* outputs[] = {left.data(), right.data()};
         while (!done.load()) {
-            int silencedBefore = effect.silencedBlocks.load();
+            int silencedBefore = effect.silencedBlockCount();
             effect.processReplacing(inputs, outputs, kBlock);
-            if (effect.silencedBlocks.load() != silencedBefore)
+            if (effect.silencedBlockCount() != silencedBefore)
                 lastSilencedBlock.store(blocks.load());
             bool audible = false;
             for (int i = 0; i < kBlock; ++i) {
@@ -82,7 +83,7 @@ private:
             }
             audibleBlocks.fetch_add(audible ? 1 : 0);
             if (blocks.fetch_add(1) % 200 == 199)
-                effect.model.requestedTakePosition.store(0);
+                modelOf(effect).requestedTakePosition.store(0);
             // A host leaves time between blocks; the user interface gets the
             // lock in those gaps.
             std::this_thread::sleep_for(std::chrono::microseconds(20));
@@ -104,22 +105,23 @@ TEST(EditingStressTest, EditsAndRestoresWhilePlayingKeepOutputFiniteAndTheTableW
         Player player(*effect);
         // At least 60 rounds, and on until the player has played 300 blocks.
         for (int round = 0; round < 60 || (player.blocks.load() < 300 && round < 5000); ++round) {
-            selectAllNotes(*effect);
-            setSelectedNotesAttribute(*effect, kFineTuningTag + round % 8, (round % 5) / 4.0f);
-            setScale(*effect, kMajorScale + round % 3, round % 12);
-            togglePitchClass(*effect, round % 12);
-            tuneSelectedNotes(*effect);
-            duplicateSelectedNotes(*effect);
-            deleteNote(*effect, round % 7);
-            clearSelection(*effect);
-            selectAllNotes(*effect);
+            selectAllNotes(effect->session());
+            setSelectedNotesAttribute(effect->session(),
+                static_cast<NoteSetting>(round % kNoteSettingCount), (round % 5) / 4.0f);
+            setScale(effect->session(), kMajorScale + round % 3, round % 12);
+            togglePitchClass(effect->session(), round % 12);
+            tuneSelectedNotes(effect->session());
+            duplicateSelectedNotes(effect->session());
+            deleteNote(effect->session(), round % 7);
+            clearSelection(effect->session());
+            selectAllNotes(effect->session());
             if (round % 3 == 2)
-                deleteSelectedNotes(*effect);
+                deleteSelectedNotes(effect->session());
             // Undo and redo take the lock as any edit does.
             for (int back = 0; back < round % 4; ++back)
-                effect->session.undo();
+                effect->session().undo();
             if (round % 2 == 1)
-                effect->session.redo();
+                effect->session().redo();
             std::vector<unsigned char> saved = savedChunk(*effect);
             if (round % 4 == 3) {
                 std::vector<unsigned char>& chunk = round % 8 == 7 ? original : saved;
@@ -140,8 +142,8 @@ TEST(EditingStressTest, EditsAndRestoresWhilePlayingKeepOutputFiniteAndTheTableW
         EXPECT_EQ(player.nonFinite.load(), 0);
         EXPECT_GT(player.audibleBlocks.load(), 0);
     }
-    EditGuard guard(effect->editLock);
-    const TakeModel& model = effect->model;
+    EditGuard guard(editLockOf(*effect));
+    const TakeModel& model = effect->takeModel();
     ASSERT_GE(model.noteCount, 0);
     ASSERT_LE(model.noteCount, kMaxNotes);
     ASSERT_LE(model.selectionCount, kMaxSelection);
@@ -157,7 +159,7 @@ TEST(EditingStressTest, PlaybackIsSilentWhileARenderHoldsTheEdit)
     std::string path = "/tmp/cantilo-stress-render-" + std::to_string(::getpid()) + ".wav";
     std::atomic<bool> rendering {false};
     std::atomic<bool> rendered {false};
-    int silencedBefore = effect->silencedBlocks.load();
+    int silencedBefore = effect->silencedBlockCount();
     int silencedDuring = 0;
     int blocksDuring = 0;
     {
@@ -166,23 +168,23 @@ TEST(EditingStressTest, PlaybackIsSilentWhileARenderHoldsTheEdit)
             std::this_thread::yield();
         std::thread ui([&] {
             rendering.store(true);
-            rendered.store(renderTake(*effect, path.c_str()));
+            rendered.store(effect->renderTake(path.c_str()));
             rendering.store(false);
         });
         // The window starts with the first block the render silenced: the
         // render may wait a little for a playing block to let go of the lock.
         while (!rendering.load())
             std::this_thread::yield();
-        int silencedAtStart = effect->silencedBlocks.load();
-        while (rendering.load() && effect->silencedBlocks.load() == silencedAtStart)
+        int silencedAtStart = effect->silencedBlockCount();
+        while (rendering.load() && effect->silencedBlockCount() == silencedAtStart)
             std::this_thread::yield();
         int blocksAtStart = player.blocks.load();
-        silencedAtStart = effect->silencedBlocks.load();
+        silencedAtStart = effect->silencedBlockCount();
         ui.join();
         // The window ends with the last silenced block: the render's end and
         // the flag that tells of it may lie several blocks apart on a busy machine.
         blocksDuring = player.lastSilencedBlock.load() - blocksAtStart + 1;
-        silencedDuring = effect->silencedBlocks.load() - silencedAtStart;
+        silencedDuring = effect->silencedBlockCount() - silencedAtStart;
         player.stop();
         EXPECT_EQ(player.nonFinite.load(), 0);
     }
@@ -192,5 +194,5 @@ TEST(EditingStressTest, PlaybackIsSilentWhileARenderHoldsTheEdit)
     // Once the render had the lock it kept it: next to no block played until
     // it was done.
     EXPECT_GE(silencedDuring, blocksDuring * 95 / 100) << blocksDuring << " blocks";
-    EXPECT_GE(effect->silencedBlocks.load(), silencedBefore + silencedDuring);
+    EXPECT_GE(effect->silencedBlockCount(), silencedBefore + silencedDuring);
 }

@@ -1,5 +1,6 @@
 #include "shell/pitch_effect.h"
 #include "support/allocation_counter.h"
+#include "support/effect_internals.h"
 #include "support/note_table_helpers.h"
 
 #include <cmath>
@@ -48,7 +49,7 @@ TEST(ProcessingAllocationTest, NoModeAllocates)
 {
     auto effect = std::make_unique<PitchEffect>(quietHost);
     Blocks blocks;
-    TakeModel& model = effect->model;
+    TakeModel& model = modelOf(*effect);
     AllocationCounter counter;
 
     // Auto mode with the host running: records (with analysis), then plays the
@@ -77,10 +78,10 @@ TEST(ProcessingAllocationTest, NoModeAllocates)
     effect->setFormantMode(kFormantsKept);
     model.requestedTakePosition = 0;
     blocks.run(*effect, 50);
-    effect->editLock.lock();
+    editLockOf(*effect).lock();
     blocks.run(*effect, 5);
-    effect->editLock.unlock();
-    EXPECT_EQ(effect->silencedBlocks.load(), 5);
+    editLockOf(*effect).unlock();
+    EXPECT_EQ(effect->silencedBlockCount(), 5);
 
     EXPECT_EQ(counter.count(), 0);
 }

@@ -2,6 +2,7 @@
 // on the audio path whatever the block sizes, and at every rate the input
 // passes through exactly `initialDelay` samples late, always finite.
 #include "shell/pitch_effect.h"
+#include "support/effect_internals.h"
 
 #include <atomic>
 #include <cmath>
@@ -130,7 +131,7 @@ TEST_P(RateConverterAllocationTest, NoModeAllocatesAtAnyRate)
         effect->setSampleRate(rate);
         const int second = static_cast<int>(rate);
         Driver driver;
-        TakeModel& model = effect->model;
+        TakeModel& model = modelOf(*effect);
         mallocs = 0;
         countingMallocs = true;
         // Auto mode: records, then plays the same region (cutting the notes).
@@ -147,9 +148,9 @@ TEST_P(RateConverterAllocationTest, NoModeAllocatesAtAnyRate)
         model.editorPlaying = true;
         model.requestedTakePosition = 0;
         driver.run(*effect, second / 4, blockSize);
-        effect->editLock.lock();
+        editLockOf(*effect).lock();
         driver.run(*effect, second / 8, blockSize);
-        effect->editLock.unlock();
+        editLockOf(*effect).unlock();
         countingMallocs = false;
         model.editorPlaying = false;
         model.transportMode = kAutoMode;

@@ -1,5 +1,6 @@
 #include "engine/contour_lookup.h"
 #include "engine/resynthesis.h"
+#include "model/pitch_units.h"
 #include "model/segmentation.h"
 #include "scan_reference_helpers.h"
 #include "support/note_table_helpers.h"
@@ -92,13 +93,13 @@ TEST(ResynthesisTest, StretchedToTwiceItsLengthKeepsThePitch)
     Resynthesis resynthesis;
     play(*model, resynthesis, 0, 1);
     // Rate 1.5: the offset grows by 0.5 and jumps back by three periods at once.
-    const double period = kRate / frequencyOf(9.0) * 3.0;
+    const double period = kRate / frequencyOfPitch(9.0) * 3.0;
     EXPECT_NEAR(model->voiceOffset[0], 0.5 - period, 1e-3);
     EXPECT_EQ(model->voiceFadeCount[0], kCrossfadeLength - 1.0f);
     std::vector<float> out = play(*model, resynthesis, 1, 150 * kFrameLength);
     EXPECT_EQ(model->voiceNote[0], n);
     double f = outputFrequency(out, 40000, 8192);
-    EXPECT_NEAR(centsBetween(frequencyOf(9.0), f), 0.0, 5.0);
+    EXPECT_NEAR(centsBetween(frequencyOfPitch(9.0), f), 0.0, 5.0);
 }
 
 TEST(ResynthesisTest, TwelveSemitonesUpReadsAtRateTwoWithThreePeriodJumps)
@@ -109,7 +110,7 @@ TEST(ResynthesisTest, TwelveSemitonesUpReadsAtRateTwoWithThreePeriodJumps)
     model->pitch[n] = 12.0f;
     model->sourcePitch[n] = 0.0f;
     Resynthesis resynthesis;
-    const double period = kRate / frequencyOf(0.0) * 3.0;
+    const double period = kRate / frequencyOfPitch(0.0) * 3.0;
     // The offset advances one sample per output sample and wraps at 0.
     std::vector<float> out = play(*model, resynthesis, 0, 1);
     EXPECT_NEAR(model->voiceOffset[0], 1.0 - period, 1e-3);
@@ -125,7 +126,7 @@ TEST(ResynthesisTest, TwelveSemitonesUpReadsAtRateTwoWithThreePeriodJumps)
     }
     EXPECT_NEAR(jumps, 90 * kFrameLength / period, 2.0);
     double f = outputFrequency(out, 20000, 8192);
-    EXPECT_NEAR(centsBetween(frequencyOf(12.0), f), 0.0, 5.0);
+    EXPECT_NEAR(centsBetween(frequencyOfPitch(12.0), f), 0.0, 5.0);
 }
 
 // A shifted voice holds its rate for a few samples; a note the voice has not

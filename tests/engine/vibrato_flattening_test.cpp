@@ -5,6 +5,7 @@
 // of cents off wherever the vibrato moves fast.
 #include "engine/contour_lookup.h"
 #include "engine/resynthesis.h"
+#include "model/pitch_units.h"
 #include "model/segmentation.h"
 #include "support/note_table_helpers.h"
 #include "support/pitch_measure.h"
@@ -48,7 +49,7 @@ TEST_P(VibratoFlatteningTest, FlattenedVibratoPlaysOnItsSemitoneWindowByWindow)
     shape.harmonics = kHarmonics;
     shape.vibratoDepth = kVibratoDepth;
     shape.vibratoRate = kVibratoHertz;
-    const std::vector<float> take = makeToneSequence({{pitchToHertz(sung), samples}}, shape);
+    const std::vector<float> take = makeToneSequence({{frequencyOfPitch(sung), samples}}, shape);
     for (int i = 0; i < samples; ++i) {
         model->recordBuffer[static_cast<std::size_t>(i)] = take[static_cast<std::size_t>(i)];
         model->markRecorded(i);
@@ -75,7 +76,7 @@ TEST_P(VibratoFlatteningTest, FlattenedVibratoPlaysOnItsSemitoneWindowByWindow)
     for (int p = 0; p < samples; ++p)
         out.push_back(resynthesis.outputSampleAt(*model, p, settings));
 
-    const double target = pitchToHertz(way.semitone);
+    const double target = frequencyOfPitch(way.semitone);
     const auto length = static_cast<std::size_t>(kWindowPeriods * rate / target);
     const auto step = length / 2;
     int windows = 0;

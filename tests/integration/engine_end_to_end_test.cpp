@@ -1,6 +1,7 @@
 // A host records a sung melody through the plug-in in Auto mode and plays the
 // same region again: the notes are cut automatically and the output keeps the
 // input's pitch. Then one note is moved up two semitones through the chunk.
+#include "model/pitch_units.h"
 #include "support/pitch_measure.h"
 #include "test_host.h"
 
@@ -26,8 +27,6 @@ const std::vector<SungNote> kMelody
     = {{9.0, 60000}, {12.0, 60000}, {7.0, 60000}, {14.0, 60000}, {10.0, 60000}};
 constexpr int kLeadIn = 8192; // silence before the first note
 
-double frequencyOf(double pitch) { return 110.0 * std::exp2((pitch + 3.0) / 12.0); }
-
 // A voice-like tone: falling harmonics, a gentle 5.5 Hz vibrato and short
 // glides between the notes.
 std::vector<float> singMelody()
@@ -41,7 +40,7 @@ std::vector<float> singMelody()
             double glide = std::fmin(1.0, i / 1500.0);
             double pitch = previous + (note.pitch - previous) * glide
                 + 0.15 * std::sin(kTwoPi * 5.5 * t / kRate);
-            phase += kTwoPi * frequencyOf(pitch) / kRate;
+            phase += kTwoPi * frequencyOfPitch(pitch) / kRate;
             double s = 0.0;
             for (int h = 1; h <= kHarmonics; ++h)
                 s += std::sin(h * phase) / h;

@@ -3,6 +3,7 @@
 // blocks changes nothing, a take holds 119 seconds, and the notes found (and
 // so their times in the chunk) are those a 44.1 kHz session finds.
 #include "engine/rate_converter.h"
+#include "model/pitch_units.h"
 #include "support/signals.h"
 #include "support/singing_voice.h"
 #include "test_host.h"
@@ -275,7 +276,7 @@ TEST_P(HostRateTest, TakeOf119SecondsIsRecordedWholeAndPlaysToItsEnd)
     const double rate = GetParam();
     std::vector<ToneSegment> notes;
     for (int n = 0; n * kNoteSeconds < kSeconds; ++n)
-        notes.push_back({pitchToHertz(n % 5 == 4 ? -120.0 : 3.0 + 2 * (n % 5)),
+        notes.push_back({frequencyOfPitch(n % 5 == 4 ? -120.0 : 3.0 + 2 * (n % 5)),
             static_cast<int>(kNoteSeconds * rate)});
     ToneShape shape;
     shape.harmonics = 4;

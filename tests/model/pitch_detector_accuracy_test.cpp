@@ -2,6 +2,7 @@
 // rates: every accepted frame within 3 cents of the truth, and no octave
 // errors anywhere.
 #include "model/pitch_detector.h"
+#include "model/pitch_units.h"
 #include "support/signals.h"
 #include "support/take_recorder.h"
 
@@ -32,7 +33,7 @@ void checkRate(double sampleRate)
         recordSignal(*model, *detector, settings,
             makeHarmonicTone(
                 frequency, kAnalysisOffset + kFrames * kFrameLength, sampleRate, kHarmonics, 0.4));
-        const double truth = hertzToPitch(frequency);
+        const double truth = pitchOfFrequency(frequency);
         int accepted = 0;
         double worstCents = 0.0;
         for (int f = kFirstSteadyFrame; f < kFrames; ++f) {

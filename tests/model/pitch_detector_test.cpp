@@ -1,4 +1,5 @@
 #include "model/pitch_detector.h"
+#include "model/pitch_units.h"
 #include "support/signals.h"
 #include "support/take_recorder.h"
 
@@ -202,7 +203,7 @@ TEST_F(PitchDetectorTest, TheVeryFirstVoicedFrameNearPitchZeroIsAcceptedAtOnce)
 {
     // The history starts as zeros, which are valid values, and the previous
     // pitch as 0.
-    inject(5, kToneBin, static_cast<float>(pitchToHertz(1.0)));
+    inject(5, kToneBin, static_cast<float>(frequencyOfPitch(1.0)));
     EXPECT_NEAR(pitch(5), 1.0f, 1e-5);
     EXPECT_FLOAT_EQ(voicing(5), 2.0f);
 
@@ -395,7 +396,7 @@ TEST_F(PitchDetectorTest, AFullScaleSineCentredOnABinHasVoicingAboutThreePointFo
         EXPECT_NEAR(detector->binMagnitude[10], 1024.0f, 1.0f) << rate;
         EXPECT_NEAR(detector->binFrequency[10], bin, 1e-3) << rate;
         EXPECT_NEAR(model->frameVoicing[0][25], 1024.0f / 300.0f, 0.01f) << rate;
-        EXPECT_NEAR(model->framePitch[0][25], hertzToPitch(bin), 1e-4) << rate;
+        EXPECT_NEAR(model->framePitch[0][25], pitchOfFrequency(bin), 1e-4) << rate;
     }
 }
 
@@ -450,7 +451,7 @@ TEST_F(PitchDetectorTest, AStepBetweenTwoTonesSettlesOnTheNewPitch)
 {
     constexpr int kStepFrame = 30;
     record(makeToneSequence({{220.0, kAnalysisOffset + kStepFrame * kFrameLength},
-                                {pitchToHertz(12.0), 40 * kFrameLength}},
+                                {frequencyOfPitch(12.0), 40 * kFrameLength}},
         {8, 0.4}));
     EXPECT_NEAR(pitch(kStepFrame - 1), 9.0f, 0.01f);
     EXPECT_GT(voicing(kStepFrame - 1), 0.1f);
@@ -481,13 +482,13 @@ TEST_F(PitchDetectorTest, AWeakFundamentalUnderAStrongSecondHarmonicIsFoundAtThe
         return a;
     };
     record(tone(0.3)); // 0.3 of 0.8: weaker, but more than a fifth
-    EXPECT_NEAR(pitch(30), hertzToPitch(fundamental), 0.01);
+    EXPECT_NEAR(pitch(30), pitchOfFrequency(fundamental), 0.01);
     EXPECT_GT(voicing(30), 0.1f);
 
     auto model2 = std::make_unique<TakeModel>();
     auto detector2 = std::make_unique<PitchDetector>();
     recordSignal(*model2, *detector2, settings, tone(0.12)); // less than a fifth
-    EXPECT_NEAR(model2->framePitch[0][30], hertzToPitch(2 * fundamental), 0.01);
+    EXPECT_NEAR(model2->framePitch[0][30], pitchOfFrequency(2 * fundamental), 0.01);
 }
 
 TEST_F(PitchDetectorTest, TonesOutsideTheVoiceRangeAreUnvoiced)
@@ -500,7 +501,7 @@ TEST_F(PitchDetectorTest, TonesOutsideTheVoiceRangeAreUnvoiced)
             ASSERT_EQ(model->framePitch[0][f], 200.0f) << hz << " Hz, frame " << f;
     }
     record(makeSine(780.0, 30 * kFrameLength)); // inside: voiced
-    EXPECT_NEAR(pitch(25), hertzToPitch(780.0), 0.01);
+    EXPECT_NEAR(pitch(25), pitchOfFrequency(780.0), 0.01);
 }
 
 TEST_F(PitchDetectorTest, AStrongPartialAbove5000HzNeverWins)
@@ -510,7 +511,7 @@ TEST_F(PitchDetectorTest, AStrongPartialAbove5000HzNeverWins)
     for (size_t i = 0; i < high.size(); ++i)
         high[i] += voice[i];
     record(high);
-    EXPECT_NEAR(pitch(30), hertzToPitch(300.0), 0.01);
+    EXPECT_NEAR(pitch(30), pitchOfFrequency(300.0), 0.01);
     EXPECT_GT(voicing(30), 0.1f);
 }
 

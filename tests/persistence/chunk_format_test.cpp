@@ -1,6 +1,7 @@
 #include "persistence/chunk_format.h"
 #include "shell/pitch_effect.h"
 #include "support/chunk_support.h"
+#include "support/effect_internals.h"
 
 #include <cmath>
 #include <cstring>
@@ -145,12 +146,12 @@ struct EditSnapshot {
 std::unique_ptr<PitchEffect> effectWithEdit()
 {
     auto effect = makeEffect();
-    fillThreeNotes(effect->model);
-    effect->model.selection[0] = 2;
-    effect->model.selection[1] = 0;
-    effect->model.selectionCount = 2;
-    effect->model.prevNote[1] = 0;
-    effect->model.nextNote[0] = 1;
+    fillThreeNotes(modelOf(*effect));
+    modelOf(*effect).selection[0] = 2;
+    modelOf(*effect).selection[1] = 0;
+    modelOf(*effect).selectionCount = 2;
+    modelOf(*effect).prevNote[1] = 0;
+    modelOf(*effect).nextNote[0] = 1;
     return effect;
 }
 
@@ -159,7 +160,7 @@ std::unique_ptr<PitchEffect> effectWithEdit()
 TEST(ChunkFormatTest, ThreeNoteChunkHasItsSizeVersionAndCount)
 {
     auto effect = makeEffect();
-    fillThreeNotes(effect->model);
+    fillThreeNotes(modelOf(*effect));
     std::vector<unsigned char> chunk = savedChunk(*effect);
     ASSERT_EQ(chunk.size(), 5036u);
     EXPECT_EQ(int32At(chunk, 0), 1);
@@ -175,13 +176,13 @@ TEST(ChunkFormatTest, ThreeNoteChunkHasItsSizeVersionAndCount)
 TEST(ChunkFormatTest, ThreeNoteChunkRoundTripsBitExactlyThroughAFreshInstance)
 {
     auto source = makeEffect();
-    fillThreeNotes(source->model);
+    fillThreeNotes(modelOf(*source));
     std::vector<unsigned char> chunk = savedChunk(*source);
 
     auto target = makeEffect();
     ASSERT_EQ(restore(*target, chunk), 5036);
-    const TakeModel& a = source->model;
-    const TakeModel& b = target->model;
+    const TakeModel& a = source->takeModel();
+    const TakeModel& b = target->takeModel();
     EXPECT_EQ(b.scaleMask, a.scaleMask);
     ASSERT_EQ(b.noteCount, 3);
     auto sameBits = [](const auto& x, const auto& y) { return std::memcmp(&x, &y, sizeof x) == 0; };
@@ -209,10 +210,10 @@ TEST(ChunkFormatTest, ThreeNoteChunkRoundTripsBitExactlyThroughAFreshInstance)
 TEST(ChunkFormatTest, SecondGetChunkReportsTheBytesItWroteForTheCurrentTable)
 {
     auto effect = makeEffect();
-    fillThreeNotes(effect->model);
+    fillThreeNotes(modelOf(*effect));
     void* first = nullptr;
     ASSERT_EQ(effect->getChunk(&first, false), 5036);
-    effect->model.noteCount = 1;
+    modelOf(*effect).noteCount = 1;
     void* second = nullptr;
     ASSERT_EQ(effect->getChunk(&second, true), 56 + 1660);
     std::vector<unsigned char> bytes(
@@ -223,41 +224,41 @@ TEST(ChunkFormatTest, SecondGetChunkReportsTheBytesItWroteForTheCurrentTable)
 TEST(ChunkFormatTest, ByteSizeZeroEmptiesTheTableKeepsTheScaleAndAnswersOne)
 {
     auto effect = effectWithEdit();
-    std::array<int, kPitchClasses> mask = effect->model.scaleMask;
+    std::array<int, kPitchClasses> mask = modelOf(*effect).scaleMask;
     unsigned char unused = 0;
     EXPECT_EQ(effect->setChunk(&unused, 0, false), 1);
-    EXPECT_EQ(effect->model.noteCount, 0);
-    EXPECT_EQ(effect->model.scaleMask, mask);
-    EXPECT_EQ(effect->model.selectionCount, 0);
-    EXPECT_EQ(effect->model.prevNote[1], kLinkUnresolved);
-    EXPECT_EQ(effect->model.nextNote[0], kLinkUnresolved);
+    EXPECT_EQ(effect->takeModel().noteCount, 0);
+    EXPECT_EQ(effect->takeModel().scaleMask, mask);
+    EXPECT_EQ(effect->takeModel().selectionCount, 0);
+    EXPECT_EQ(effect->takeModel().prevNote[1], kLinkUnresolved);
+    EXPECT_EQ(effect->takeModel().nextNote[0], kLinkUnresolved);
 }
 
 TEST(ChunkFormatTest, EmptyTableChunkRestoresTheScaleAndNoNotes)
 {
     auto source = makeEffect();
-    source->model.scaleMask = kMajorOnD;
+    modelOf(*source).scaleMask = kMajorOnD;
     std::vector<unsigned char> chunk = savedChunk(*source);
     ASSERT_EQ(chunk.size(), 56u);
 
     auto target = effectWithEdit();
     EXPECT_EQ(restore(*target, chunk), 56);
-    EXPECT_EQ(target->model.noteCount, 0);
-    EXPECT_EQ(target->model.scaleMask, kMajorOnD);
-    EXPECT_EQ(target->model.selectionCount, 0);
+    EXPECT_EQ(target->takeModel().noteCount, 0);
+    EXPECT_EQ(target->takeModel().scaleMask, kMajorOnD);
+    EXPECT_EQ(target->takeModel().selectionCount, 0);
 }
 
 TEST(ChunkFormatTest, RestoreUnresolvesEveryLinkAndEmptiesTheSelection)
 {
     auto target = effectWithEdit();
     EXPECT_EQ(restore(*target, versionOneChunk(2)), 56 + 2 * 1660);
-    EXPECT_EQ(target->model.noteCount, 2);
-    EXPECT_EQ(target->model.selectionCount, 0);
+    EXPECT_EQ(target->takeModel().noteCount, 2);
+    EXPECT_EQ(target->takeModel().selectionCount, 0);
     for (int i = 0; i < kMaxNotes; ++i) {
-        ASSERT_EQ(target->model.prevNote[i], kLinkUnresolved) << i;
-        ASSERT_EQ(target->model.nextNote[i], kLinkUnresolved) << i;
+        ASSERT_EQ(target->takeModel().prevNote[i], kLinkUnresolved) << i;
+        ASSERT_EQ(target->takeModel().nextNote[i], kLinkUnresolved) << i;
     }
-    EXPECT_TRUE(target->model.noteEditorRedrawRequested.load());
+    EXPECT_TRUE(target->takeModel().noteEditorRedrawRequested.load());
 }
 
 TEST(ChunkFormatTest, VersionZeroRestoresBlendingOneHalfAndKeepsTheScale)
@@ -267,9 +268,9 @@ TEST(ChunkFormatTest, VersionZeroRestoresBlendingOneHalfAndKeepsTheScale)
         chunk.int32(version).int32(2).contourRow(3.0f).contourRow(kDrawnPointBase + 0.5f);
         chunk.block(0.0f, 1, 5.0f, false).block(30.0f, 0, 7.0f, false);
         auto effect = effectWithEdit();
-        std::array<int, kPitchClasses> mask = effect->model.scaleMask;
+        std::array<int, kPitchClasses> mask = modelOf(*effect).scaleMask;
         ASSERT_EQ(restore(*effect, chunk.bytes), 8 + 2 * 1656) << version;
-        const TakeModel& model = effect->model;
+        const TakeModel& model = effect->takeModel();
         ASSERT_EQ(model.noteCount, 2);
         EXPECT_EQ(model.scaleMask, mask);
         EXPECT_EQ(model.blending[0], 0.5f);
@@ -286,13 +287,13 @@ TEST(ChunkFormatTest, VersionZeroRestoresBlendingOneHalfAndKeepsTheScale)
 TEST(ChunkFormatTest, TrailingBytesShorterThanABlockAreIgnored)
 {
     auto source = makeEffect();
-    fillThreeNotes(source->model);
+    fillThreeNotes(modelOf(*source));
     std::vector<unsigned char> chunk = savedChunk(*source);
     chunk.push_back(0x7f);
     auto target = makeEffect();
     EXPECT_EQ(restore(*target, chunk), 5037);
-    EXPECT_EQ(target->model.noteCount, 3);
-    EXPECT_EQ(target->model.blending[2], source->model.blending[2]);
+    EXPECT_EQ(target->takeModel().noteCount, 3);
+    EXPECT_EQ(target->takeModel().blending[2], modelOf(*source).blending[2]);
 
     // Cut 56 to 59 bytes into the last version 1 block: that block is a
     // remainder, the notes before it stay.
@@ -301,7 +302,7 @@ TEST(ChunkFormatTest, TrailingBytesShorterThanABlockAreIgnored)
         shortened.resize(shortened.size() - 60 + cut);
         auto effect = makeEffect();
         EXPECT_EQ(restore(*effect, shortened), static_cast<VstInt32>(shortened.size())) << cut;
-        EXPECT_EQ(effect->model.noteCount, 1) << cut;
+        EXPECT_EQ(effect->takeModel().noteCount, 1) << cut;
     }
 }
 
@@ -313,13 +314,13 @@ TEST(ChunkFormatTest, BlocksNotStoredCountDecideTheNotes)
     chunk.int32(1).mask(kMajorOnD).int32(1).contourRow(2.0f);
     chunk.block(0.0f, 0, 1.0f, true).block(40.0f, 3, 2.0f, true, 0.25f);
     auto effect = effectWithEdit();
-    effect->model.contour[1].fill(-4.0f);
+    modelOf(*effect).contour[1].fill(-4.0f);
     ASSERT_EQ(restore(*effect, chunk.bytes), static_cast<VstInt32>(chunk.bytes.size()));
-    EXPECT_EQ(effect->model.noteCount, 2);
-    EXPECT_EQ(effect->model.sourceRow[1], 3);
-    EXPECT_EQ(effect->model.blending[1], 0.25f);
-    EXPECT_EQ(effect->model.contour[0][17], 2.0f);
-    EXPECT_EQ(effect->model.contour[1][17], kPitchUnset);
+    EXPECT_EQ(effect->takeModel().noteCount, 2);
+    EXPECT_EQ(effect->takeModel().sourceRow[1], 3);
+    EXPECT_EQ(effect->takeModel().blending[1], 0.25f);
+    EXPECT_EQ(effect->takeModel().contour[0][17], 2.0f);
+    EXPECT_EQ(effect->takeModel().contour[1][17], kPitchUnset);
 }
 
 TEST(ChunkFormatTest, AnyNonZeroMaskEntryRestoresAsAnExcludedClass)
@@ -329,9 +330,9 @@ TEST(ChunkFormatTest, AnyNonZeroMaskEntryRestoresAsAnExcludedClass)
     chunk[4 + 4 * 5 + 3] = 0x80; // class 5: INT32_MIN
     auto effect = makeEffect();
     ASSERT_EQ(restore(*effect, chunk), 56);
-    EXPECT_EQ(effect->model.scaleMask[3], 1);
-    EXPECT_EQ(effect->model.scaleMask[5], 1);
-    EXPECT_EQ(effect->model.scaleMask[1], 0);
+    EXPECT_EQ(effect->takeModel().scaleMask[3], 1);
+    EXPECT_EQ(effect->takeModel().scaleMask[5], 1);
+    EXPECT_EQ(effect->takeModel().scaleMask[1], 0);
 }
 
 TEST(ChunkFormatTest, ChunksThatDoNotFitAnswerZeroAndChangeNothing)
@@ -396,22 +397,22 @@ TEST(ChunkFormatTest, ChunksThatDoNotFitAnswerZeroAndChangeNothing)
 
     for (const Case& c : cases) {
         auto effect = effectWithEdit();
-        EditSnapshot before(effect->model);
+        EditSnapshot before(modelOf(*effect));
         EXPECT_EQ(restore(*effect, c.bytes), 0) << c.name;
-        EXPECT_TRUE(EditSnapshot(effect->model) == before) << c.name;
+        EXPECT_TRUE(EditSnapshot(modelOf(*effect)) == before) << c.name;
     }
 
     auto effect = effectWithEdit();
-    EditSnapshot before(effect->model);
+    EditSnapshot before(modelOf(*effect));
     std::vector<unsigned char> valid = versionOneChunk(1);
     EXPECT_EQ(effect->setChunk(valid.data(), -5, false), 0);
-    EXPECT_TRUE(EditSnapshot(effect->model) == before);
+    EXPECT_TRUE(EditSnapshot(modelOf(*effect)) == before);
 }
 
 TEST(ChunkFormatTest, FullTableRoundTripsAndOneNoteMoreIsRefused)
 {
     auto source = makeEffect();
-    TakeModel& model = source->model;
+    TakeModel& model = modelOf(*source);
     model.noteCount = kMaxNotes;
     for (int i = 0; i < kMaxNotes; ++i) {
         model.targetStart[i] = static_cast<float>(i);
@@ -422,10 +423,10 @@ TEST(ChunkFormatTest, FullTableRoundTripsAndOneNoteMoreIsRefused)
     ASSERT_EQ(chunk.size(), 1660056u);
     auto target = makeEffect();
     ASSERT_EQ(restore(*target, chunk), 1660056);
-    EXPECT_EQ(target->model.noteCount, kMaxNotes);
-    EXPECT_EQ(target->model.targetStart[999], 999.0f);
-    EXPECT_EQ(target->model.sourceRow[998], 2);
-    EXPECT_EQ(target->model.contour[999][399], 9.99f);
+    EXPECT_EQ(target->takeModel().noteCount, kMaxNotes);
+    EXPECT_EQ(target->takeModel().targetStart[999], 999.0f);
+    EXPECT_EQ(target->takeModel().sourceRow[998], 2);
+    EXPECT_EQ(target->takeModel().contour[999][399], 9.99f);
 
     // A thousand and first block past a full table.
     chunk.resize(chunk.size() + 60, 0);
@@ -490,7 +491,7 @@ TEST(ChunkFormatTest, SettingsBlockFieldsAreReadWhenKnownAndSkippedOtherwise)
         effect->setFormantMode(kFormantsKept);
         EXPECT_EQ(restore(*effect, c.bytes), static_cast<VstInt32>(c.bytes.size())) << c.name;
         EXPECT_EQ(effect->formantMode(), c.mode) << c.name;
-        EXPECT_EQ(effect->model.noteCount, int32At(c.bytes, 0) >= 1 ? 2 : 0) << c.name;
+        EXPECT_EQ(effect->takeModel().noteCount, int32At(c.bytes, 0) >= 1 ? 2 : 0) << c.name;
     }
 }
 
@@ -523,9 +524,9 @@ TEST(ChunkFormatTest, BrokenSettingsBlocksAreRefusedAndKeepTheMode)
     for (const auto& [name, bytes] : cases) {
         auto effect = effectWithEdit();
         effect->setFormantMode(kFormantsKept);
-        EditSnapshot before(effect->model);
+        EditSnapshot before(modelOf(*effect));
         EXPECT_EQ(restore(*effect, bytes), 0) << name;
-        EXPECT_TRUE(EditSnapshot(effect->model) == before) << name;
+        EXPECT_TRUE(EditSnapshot(modelOf(*effect)) == before) << name;
         EXPECT_EQ(effect->formantMode(), kFormantsKept) << name;
     }
 }

@@ -4,6 +4,7 @@
 #include "persistence/chunk_format.h"
 #include "shell/pitch_effect.h"
 #include "support/chunk_support.h"
+#include "support/effect_internals.h"
 
 #include <filesystem>
 #include <fstream>
@@ -34,9 +35,9 @@ TEST(ChunkRegressionTest, EveryKeptInputIsRefusedOrRestoredAsItsNameSays)
         ASSERT_FALSE(bytes.empty()) << name;
 
         auto effect = std::make_unique<PitchEffect>(nullptr);
-        effect->model.noteCount = 2;
-        effect->model.pitch[1] = 4.0f;
-        effect->model.scaleMask.fill(1);
+        modelOf(*effect).noteCount = 2;
+        modelOf(*effect).pitch[1] = 4.0f;
+        modelOf(*effect).scaleMask.fill(1);
         std::vector<unsigned char> before = savedChunk(*effect);
         VstInt32 answer
             = effect->setChunk(bytes.data(), static_cast<VstInt32>(bytes.size()), false);
@@ -45,7 +46,7 @@ TEST(ChunkRegressionTest, EveryKeptInputIsRefusedOrRestoredAsItsNameSays)
             EXPECT_EQ(savedChunk(*effect), before) << name;
         } else {
             EXPECT_EQ(answer, static_cast<VstInt32>(bytes.size())) << name;
-            EXPECT_LE(effect->model.noteCount, kMaxNotes) << name;
+            EXPECT_LE(effect->takeModel().noteCount, kMaxNotes) << name;
         }
         ++replayed;
     }

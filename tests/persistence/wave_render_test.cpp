@@ -2,6 +2,7 @@
 #include "persistence/wave_render.h"
 #include "persistence/wave_writer.h"
 #include "shell/pitch_effect.h"
+#include "support/effect_internals.h"
 #include "support/pitch_measure.h"
 
 #include <cmath>
@@ -88,7 +89,7 @@ TEST(RenderLengthTest, CoversTheLastWholeFrameOfTheLastNote)
 
 TEST_F(WaveRenderTest, NoNotesWriteOneSilentFrame)
 {
-    ASSERT_TRUE(renderTake(*effect, pathOf("empty").c_str()));
+    ASSERT_TRUE(effect->renderTake(pathOf("empty").c_str()));
     Bytes file = readFile(pathOf("empty.wav"));
     ASSERT_EQ(file.size(), 44u + 2048u);
     EXPECT_EQ(u32At(file, 4), 2084u);
@@ -99,10 +100,10 @@ TEST_F(WaveRenderTest, NoNotesWriteOneSilentFrame)
 
 TEST_F(WaveRenderTest, AFullLengthRenderHasTheSizesItsHeaderAnnounces)
 {
-    TakeModel& model = effect->model;
+    TakeModel& model = modelOf(*effect);
     singTwoNotes(model);
     model.targetEnd[1] = 1000.7f;
-    ASSERT_TRUE(renderTake(*effect, pathOf("long.wav").c_str()));
+    ASSERT_TRUE(effect->renderTake(pathOf("long.wav").c_str()));
     Bytes file = readFile(pathOf("long.wav"));
     EXPECT_EQ(u32At(file, 40), 2048000u);
     EXPECT_EQ(u32At(file, 4), 2048036u);
@@ -111,14 +112,14 @@ TEST_F(WaveRenderTest, AFullLengthRenderHasTheSizesItsHeaderAnnounces)
 
 TEST_F(WaveRenderTest, TheHeaderGivesTheHostsSampleRate)
 {
-    ASSERT_TRUE(renderTake(*effect, pathOf("at44").c_str()));
+    ASSERT_TRUE(effect->renderTake(pathOf("at44").c_str()));
     Bytes file = readFile(pathOf("at44.wav"));
     EXPECT_EQ(u32At(file, 24), 44100u);
     EXPECT_EQ(u32At(file, 28), 176400u);
     // Audio computed at 48 kHz declared as 44.1 kHz would play 9 % slow and
     // a semitone and a half flat.
     effect->setSampleRate(48000.0f);
-    ASSERT_TRUE(renderTake(*effect, pathOf("at48").c_str()));
+    ASSERT_TRUE(effect->renderTake(pathOf("at48").c_str()));
     file = readFile(pathOf("at48.wav"));
     EXPECT_EQ(u32At(file, 24), 48000u);
     EXPECT_EQ(u32At(file, 28), 192000u);
@@ -131,9 +132,9 @@ TEST_F(WaveRenderTest, TheHeaderGivesTheHostsSampleRate)
 TEST_F(WaveRenderTest, AtAnotherRateTheRenderKeepsItsLengthAndPitch)
 {
     auto middleOfFirstNote = [&](const char* name, double rate) {
-        singTwoNotes(effect->model);
+        singTwoNotes(modelOf(*effect));
         effect->setSampleRate(static_cast<float>(rate));
-        EXPECT_TRUE(renderTake(*effect, pathOf(name).c_str()));
+        EXPECT_TRUE(effect->renderTake(pathOf(name).c_str()));
         Bytes file = readFile(pathOf(name) + ".wav");
         const auto pairs = static_cast<std::size_t>(u32At(file, 40) / 4);
         EXPECT_EQ(pairs, static_cast<std::size_t>(std::llround(160 * 512 * rate / 44100.0)));
@@ -165,19 +166,19 @@ TEST_F(WaveRenderTest, RenderSoundsLikePlaybackAndLeavesTheEditAsItWas)
 {
     for (int mode : {kFormantsKept, kFormantsMove}) {
         SCOPED_TRACE(mode);
-        singTwoNotes(effect->model);
+        singTwoNotes(modelOf(*effect));
         effect->setFormantMode(mode);
         auto player = std::make_unique<PitchEffect>(nullptr);
-        singTwoNotes(player->model);
+        singTwoNotes(modelOf(*player));
         player->setFormantMode(mode);
 
-        ASSERT_TRUE(renderTake(*effect, pathOf("take").c_str()));
+        ASSERT_TRUE(effect->renderTake(pathOf("take").c_str()));
         Bytes file = readFile(pathOf("take.wav"));
         const uint32_t pairs = 160 * kFrameLength;
         ASSERT_EQ(file.size(), 44u + 4u * pairs);
 
         // The same edit played from the start by the processing cycle.
-        player->model.editorPlaying.store(true);
+        modelOf(*player).editorPlaying.store(true);
         std::vector<float> left(pairs), right(pairs);
         float* outputs[] = {left.data(), right.data()};
         std::vector<float> silence(pairs, 0.0f);
@@ -198,9 +199,9 @@ TEST_F(WaveRenderTest, RenderSoundsLikePlaybackAndLeavesTheEditAsItWas)
 
         // Only playback state moved: the take and the notes are those of a fresh copy.
         auto reference = std::make_unique<PitchEffect>(nullptr);
-        singTwoNotes(reference->model);
-        const TakeModel& a = effect->model;
-        const TakeModel& b = reference->model;
+        singTwoNotes(modelOf(*reference));
+        const TakeModel& a = effect->takeModel();
+        const TakeModel& b = reference->takeModel();
         EXPECT_EQ(a.noteCount, b.noteCount);
         EXPECT_EQ(a.pitch, b.pitch);
         EXPECT_EQ(a.fineTune, b.fineTune);
@@ -215,29 +216,29 @@ TEST_F(WaveRenderTest, RenderSoundsLikePlaybackAndLeavesTheEditAsItWas)
 
 TEST_F(WaveRenderTest, AFileThatCannotBeCreatedComputesNothing)
 {
-    TakeModel& model = effect->model;
+    TakeModel& model = modelOf(*effect);
     singTwoNotes(model);
     model.voiceNote[2] = 1;
     model.voiceOffset[2] = 17.5f;
     model.playCursor.store(33.0f);
-    EXPECT_FALSE(renderTake(*effect, pathOf("no/such/folder/take.wav").c_str()));
+    EXPECT_FALSE(effect->renderTake(pathOf("no/such/folder/take.wav").c_str()));
     EXPECT_EQ(model.voiceNote[2], 1);
     EXPECT_EQ(model.voiceOffset[2], 17.5f);
     EXPECT_EQ(model.playCursor.load(), 33.0f);
     EXPECT_EQ(model.requestedTakePosition.load(), kNoPositionRequest);
     EXPECT_EQ(model.contour[0][10], kPitchUnset); // no contour was looked up
-    EXPECT_TRUE(effect->editLock.tryLock());
+    EXPECT_TRUE(editLockOf(*effect).tryLock());
 }
 
 TEST_F(WaveRenderTest, AWriteThatFailsPartwayDeletesThePartialFile)
 {
-    singTwoNotes(effect->model);
+    singTwoNotes(modelOf(*effect));
     // The name leads to the device that answers every write with "no space".
     fs::create_symlink("/dev/full", folder / "full.wav");
-    EXPECT_FALSE(renderTake(*effect, pathOf("full.wav").c_str()));
+    EXPECT_FALSE(effect->renderTake(pathOf("full.wav").c_str()));
     EXPECT_FALSE(fs::exists(fs::symlink_status(folder / "full.wav")));
     EXPECT_TRUE(fs::exists("/dev/full"));
-    EXPECT_TRUE(effect->editLock.tryLock());
+    EXPECT_TRUE(editLockOf(*effect).tryLock());
 }
 
 // The render a block at a time is the render through a sink, sample for
@@ -245,23 +246,28 @@ TEST_F(WaveRenderTest, AWriteThatFailsPartwayDeletesThePartialFile)
 // where the sink's render leaves it.
 TEST_F(WaveRenderTest, RenderInBlocksGivesTheSinksSamples)
 {
-    singTwoNotes(effect->model);
+    singTwoNotes(modelOf(*effect));
     constexpr uint32_t kCount = 2 * 44100;
     std::vector<float> bySink;
-    renderSamples(*effect, kCount, [&](float sample) {
-        bySink.push_back(sample);
-        return true;
+    effect->withRenderSource([&](const RenderSource& source) {
+        renderSamples(source, kCount, [&](float sample) {
+            bySink.push_back(sample);
+            return true;
+        });
     });
-    const int sinkEnd = effect->model.requestedTakePosition.load();
+    const int sinkEnd = modelOf(*effect).requestedTakePosition.load();
 
     std::vector<float> byBlocks;
     std::vector<uint32_t> firsts;
-    renderBlocks(*effect, kCount, 30000, [&](const float* samples, uint32_t first, uint32_t count) {
-        firsts.push_back(first);
-        byBlocks.insert(byBlocks.end(), samples, samples + count);
+    effect->withRenderSource([&](const RenderSource& source) {
+        renderBlocks(
+            source, kCount, 30000, [&](const float* samples, uint32_t first, uint32_t count) {
+                firsts.push_back(first);
+                byBlocks.insert(byBlocks.end(), samples, samples + count);
+            });
     });
     ASSERT_EQ(byBlocks.size(), bySink.size());
     EXPECT_EQ(std::memcmp(byBlocks.data(), bySink.data(), kCount * sizeof(float)), 0);
     EXPECT_EQ(firsts, (std::vector<uint32_t> {0, 30000, 60000}));
-    EXPECT_EQ(effect->model.requestedTakePosition.load(), sinkEnd);
+    EXPECT_EQ(effect->takeModel().requestedTakePosition.load(), sinkEnd);
 }

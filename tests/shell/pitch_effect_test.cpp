@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "shell/pitch_effect.h"
+#include "support/effect_internals.h"
 
 namespace {
 
@@ -61,14 +62,14 @@ TEST(PitchEffectTest, LatestNoteOnTakesSlotZeroAndReleaseClearsIt)
     list.add(0x90, 60, 100);
     list.add(0x91, 64, 90);  // any channel
     effect->processEvents(list.events());
-    EXPECT_EQ(effect->model.heldNotes[0], 64);
-    EXPECT_EQ(effect->model.heldNotes[1], kNone);
+    EXPECT_EQ(effect->takeModel().heldNotes[0], 64);
+    EXPECT_EQ(effect->takeModel().heldNotes[1], kNone);
 
     EventList release;
     release.add(0x80, 64, 0);
     effect->processEvents(release.events());
     // 60 is still down, but only slot 0 was ever used and it held 64.
-    EXPECT_EQ(effect->model.heldNotes[0], kNone);
+    EXPECT_EQ(effect->takeModel().heldNotes[0], kNone);
 }
 
 TEST(PitchEffectTest, RepeatedNoteOnUsesNoOtherSlotAndVelocityZeroReleases)
@@ -78,14 +79,14 @@ TEST(PitchEffectTest, RepeatedNoteOnUsesNoOtherSlotAndVelocityZeroReleases)
     list.add(0x90, 60, 100);
     list.add(0x90, 60, 100);
     effect->processEvents(list.events());
-    EXPECT_EQ(effect->model.heldNotes[0], 60);
+    EXPECT_EQ(effect->takeModel().heldNotes[0], 60);
     for (int slot = 1; slot < kHeldKeySlots; ++slot)
-        EXPECT_EQ(effect->model.heldNotes[slot], kNone);
+        EXPECT_EQ(effect->takeModel().heldNotes[slot], kNone);
 
     EventList off;
     off.add(0x90, 60, 0);
     effect->processEvents(off.events());
-    EXPECT_EQ(effect->model.heldNotes[0], kNone);
+    EXPECT_EQ(effect->takeModel().heldNotes[0], kNone);
 }
 
 TEST(PitchEffectTest, IgnoresNonMidiEventsAndOtherMessages)
@@ -96,7 +97,7 @@ TEST(PitchEffectTest, IgnoresNonMidiEventsAndOtherMessages)
     list.add(0xB0, 7, 100);  // controller
     list.add(0xE0, 0, 64);   // pitch bend
     EXPECT_EQ(effect->processEvents(list.events()), 1);
-    for (int slot : effect->model.heldNotes)
+    for (int slot : modelOf(*effect).heldNotes)
         EXPECT_EQ(slot, kNone);
 }
 
@@ -106,7 +107,7 @@ TEST(PitchEffectTest, DataBytesAreMaskedToSevenBits)
     EventList list;
     list.add(0x90, 0x80 | 60, 0x80 | 10);
     effect->processEvents(list.events());
-    EXPECT_EQ(effect->model.heldNotes[0], 60);
+    EXPECT_EQ(effect->takeModel().heldNotes[0], 60);
 }
 
 TEST(PitchEffectTest, CanDoAnswersExactlyTheThreeCapabilities)
@@ -154,12 +155,12 @@ TEST(PitchEffectTest, ParameterCallsGoThroughTheBlock)
 {
     auto effect = makeEffect();
     effect->setParameter(3, 0.01f);
-    EXPECT_EQ(effect->parameters.averagingCount, 1);
+    EXPECT_EQ(effect->parameterValues().averagingCount, 1);
     effect->setParameter(-1, 0.5f);  // negative: nothing, the clamp still holds
-    EXPECT_EQ(effect->parameters.averagingCount, 1);
+    EXPECT_EQ(effect->parameterValues().averagingCount, 1);
     effect->setParameter(10, 0.5f);
     EXPECT_NEAR(effect->getParameter(10), 0.5f, 1e-6f);
-    EXPECT_FLOAT_EQ(effect->parameters.pitchFactor, 1.0f);
+    EXPECT_FLOAT_EQ(effect->parameterValues().pitchFactor, 1.0f);
 
     char text[32] = "keep";
     effect->getParameterDisplay(11, text);
@@ -201,6 +202,6 @@ TEST(PitchEffectTest, ParametersAndRateSetWhileProcessingStayConsistent)
         effect->processReplacing(inputs, outputs, 64);
     EXPECT_EQ(outLeft[10], 0.25f);
     EXPECT_EQ(outRight[10], -0.25f);
-    EXPECT_GE(effect->parameters.averagingCount, 1);
-    EXPECT_LE(effect->parameters.averagingCount, kMaxAveragingCount);
+    EXPECT_GE(effect->parameterValues().averagingCount, 1);
+    EXPECT_LE(effect->parameterValues().averagingCount, kMaxAveragingCount);
 }

@@ -1,5 +1,7 @@
 #include "support/note_table_helpers.h"
 
+#include "model/pitch_units.h"
+
 #include <cmath>
 
 std::unique_ptr<TakeModel> makeModel() { return std::make_unique<TakeModel>(); }
@@ -43,12 +45,10 @@ void setTrack(TakeModel& model, int first, int last, float pitch, float voicing)
     }
 }
 
-double frequencyOf(double pitch) { return 110.0 * std::exp2((pitch + 3.0) / 12.0); }
-
 void recordTone(
     TakeModel& model, int first, int last, float pitch, float sampleRate, float amplitude)
 {
-    const double step = 2.0 * 3.14159265358979323846 * frequencyOf(pitch) / sampleRate;
+    const double step = 2.0 * 3.14159265358979323846 * frequencyOfPitch(pitch) / sampleRate;
     for (int i = first; i < last; ++i) {
         model.recordBuffer[i] = static_cast<float>(amplitude * std::sin(step * i));
         model.markRecorded(i);

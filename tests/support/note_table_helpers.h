@@ -21,5 +21,3 @@ void setTrack(TakeModel& model, int first, int last, float pitch, float voicing 
 // marks them recorded.
 void recordTone(TakeModel& model, int first, int last, float pitch, float sampleRate = 44100.0f,
     float amplitude = 0.5f);
-
-double frequencyOf(double pitch);

@@ -1,5 +1,7 @@
 #include "support/signals.h"
 
+#include "model/pitch_units.h"
+
 #include <cmath>
 #include <numbers>
 
@@ -12,10 +14,6 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 double partialPhase(int h) { return std::fmod(h * 2.399963229728653, kTwoPi); }
 
 } // namespace
-
-double pitchToHertz(double pitch) { return 110.0 * std::exp2((pitch + 3.0) / 12.0); }
-
-double hertzToPitch(double hertz) { return 12.0 * std::log2(hertz / 110.0) - 3.0; }
 
 std::vector<float> makeSilence(int count)
 {

@@ -8,10 +8,6 @@
 
 constexpr double kTestSampleRate = 44100.0;
 
-// Frequency of a pitch in semitones (pitch 9 = 220 Hz) and back.
-double pitchToHertz(double pitch);
-double hertzToPitch(double hertz);
-
 std::vector<float> makeSilence(int count);
 
 std::vector<float> makeSine(double frequency, int count, double sampleRate = kTestSampleRate,

@@ -1,5 +1,7 @@
 #include "support/singing_voice.h"
 
+#include "model/pitch_units.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -10,8 +12,6 @@ namespace {
 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr double kPi = std::numbers::pi;
-constexpr double kReferenceHz = 110.0; // pitch -3
-constexpr double kReferenceOffset = 3.0;
 
 constexpr int kFormantCount = 5;
 constexpr int kMaxHarmonics = 120;
@@ -42,8 +42,6 @@ constexpr std::array<FormantSet, 5> kVowelFormants = {{
     {{{570, 80}, {840, 90}, {2410, 160}, {3400, 250}, {4200, 300}}}, // o
     {{{300, 60}, {870, 90}, {2240, 160}, {3300, 250}, {4200, 300}}}, // u
 }};
-
-double hertzOf(double pitch) { return kReferenceHz * std::exp2((pitch + kReferenceOffset) / 12.0); }
 
 // Gain of a cascade of two-pole resonators at a frequency, 1 at 0 Hz.
 double tractGain(const FormantSet& formants, double scale, double hertz)
@@ -83,10 +81,10 @@ public:
     {
         const double rate = settings.sampleRate;
         if (sinceUpdate-- <= 0) {
-            updateGains(hertzOf(pitch), formants);
+            updateGains(frequencyOfPitch(pitch), formants);
             sinceUpdate = kGainUpdateSamples - 1;
         }
-        phase += hertzOf(pitch) * periodFactor / rate;
+        phase += frequencyOfPitch(pitch) * periodFactor / rate;
         if (phase >= 1.0) {
             // A new glottal period: its length and strength vary a little.
             phase -= 1.0;

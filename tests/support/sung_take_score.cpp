@@ -1,5 +1,6 @@
 #include "support/sung_take_score.h"
 
+#include "model/pitch_units.h"
 #include "model/take_model.h"
 #include "support/pitch_measure.h"
 
@@ -19,8 +20,6 @@ constexpr std::size_t kDetailLines = 6;
 constexpr float kBackFillVoicing = 0.1f;
 
 long nearestSemitone(double pitch) { return std::lround(pitch); }
-
-double hertzOf(double pitch) { return 110.0 * std::exp2((pitch + 3.0) / 12.0); }
 
 // How a played take's pitch is read: windows of a few periods inside each
 // sung note's steady part, searched within a tone of the sung pitch.
@@ -121,8 +120,8 @@ std::vector<std::vector<double>> centsFromSemitones(
     for (const SungNoteTruth& note : take.notes) {
         std::vector<double> cents;
         const double semitone = std::round(note.centre);
-        const double period = rate / hertzOf(note.centre);
-        const long maxLag = std::lround(rate / hertzOf(semitone - kSearchSemitones)) + 2;
+        const double period = rate / frequencyOfPitch(note.centre);
+        const long maxLag = std::lround(rate / frequencyOfPitch(semitone - kSearchSemitones)) + 2;
         const long length = std::lround(kWindowPeriods * period) + maxLag;
         const long first = note.steadyStart;
         const long last = note.end - std::lround(kWindowReleaseSeconds * rate) - length;
@@ -136,8 +135,10 @@ std::vector<std::vector<double>> centsFromSemitones(
             if (at < 0 || at + length > static_cast<long>(output.size()))
                 continue;
             double hertz = measureFrequency(output.data() + at, static_cast<std::size_t>(length),
-                rate, hertzOf(semitone - kSearchSemitones), hertzOf(semitone + kSearchSemitones));
-            cents.push_back(hertz > 0.0 ? centsBetween(hertzOf(semitone), hertz) : kNoReading);
+                rate, frequencyOfPitch(semitone - kSearchSemitones),
+                frequencyOfPitch(semitone + kSearchSemitones));
+            cents.push_back(
+                hertz > 0.0 ? centsBetween(frequencyOfPitch(semitone), hertz) : kNoReading);
         }
         perNote.push_back(cents);
     }

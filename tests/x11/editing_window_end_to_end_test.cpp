@@ -8,7 +8,9 @@
 #include "editor/note_scroll_view.h"
 #include "editor/pitch_editor.h"
 #include "host/test_host.h"
+#include "model/pitch_units.h"
 #include "shell/pitch_effect.h"
+#include "support/effect_internals.h"
 #include "support/pitch_measure.h"
 #include "x11_display.h"
 
@@ -70,7 +72,6 @@ const CPoint kNeutralPoint {150, 460}; // the fixed text field: no gesture
 int noteStartFrame(int index) { return kLeadInFrames + index * (kNoteFrames + kBreathFrames); }
 int melodyFrames() { return noteStartFrame(int(kMelody.size())) - kBreathFrames + kTailFrames; }
 int noteMiddleFrame(int index) { return noteStartFrame(index) + kNoteFrames / 2; }
-double frequencyOf(double pitch) { return 110.0 * std::exp2((pitch + 3.0) / 12.0); }
 
 // A voice-like tone per note: falling harmonics, a vibrato running through
 // the whole take, faded edges and silence between the notes.
@@ -85,7 +86,7 @@ std::vector<float> singMelody()
             const int t = start + i;
             const double pitch
                 = kMelody[n].pitch + kVibratoDepth * std::sin(kTwoPi * kVibratoRate * t / kRate);
-            phase += kTwoPi * frequencyOf(pitch) / kRate;
+            phase += kTwoPi * frequencyOfPitch(pitch) / kRate;
             double s = 0.0;
             for (int h = 1; h <= kHarmonics; ++h)
                 s += std::sin(h * phase) / h;
@@ -103,7 +104,7 @@ double centsAt(const std::vector<float>& signal, int index, double reference)
     constexpr int kWindow = int(2.0 * kRate / kVibratoRate);
     const size_t at = size_t(noteMiddleFrame(index)) * kBlock - kWindow / 2;
     const double f = measureFrequency(signal.data() + at, kWindow, kRate);
-    return f > 0.0 ? centsBetween(frequencyOf(reference), f) : 1.0e9;
+    return f > 0.0 ? centsBetween(frequencyOfPitch(reference), f) : 1.0e9;
 }
 
 PitchEffect* effectOf(AEffect* effect)
@@ -173,8 +174,8 @@ public:
         const auto deadline = Clock::now() + patience;
         while (Clock::now() < deadline) {
             {
-                EditGuard guard(core.editLock);
-                if (done(core.model))
+                EditGuard guard(editLockOf(core));
+                if (done(modelOf(core)))
                     return true;
             }
             std::this_thread::sleep_for(milliseconds(5));
@@ -374,7 +375,7 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
         }
     } closer {host, effect};
     PitchEffect* core = effectOf(effect);
-    ASSERT_EQ(core->model.transportMode.load(), kAutoMode);
+    ASSERT_EQ(core->takeModel().transportMode.load(), kAutoMode);
 
     Window hostWindow = makeHostWindow(0, 0, kEditorWidth, kEditorHeight);
     ASSERT_EQ(
@@ -402,7 +403,7 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
     const std::vector<float> melody = singMelody();
     const std::vector<float> recorded = runTransport(host, effect, melody);
     EXPECT_EQ(recorded, melody);
-    ASSERT_EQ(core->model.noteCount, 0);
+    ASSERT_EQ(core->takeModel().noteCount, 0);
     // Recording moved no note editor: frame f is at x = 422 + f.
     ASSERT_EQ(editor->noteEditorScrollView->getScrollOffset().h, 0);
 
@@ -413,8 +414,8 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
     });
     std::vector<int> noteOf(kMelody.size());
     {
-        EditGuard guard(core->editLock);
-        const TakeModel& m = core->model;
+        EditGuard guard(editLockOf(*core));
+        const TakeModel& m = core->takeModel();
         ASSERT_GE(m.noteCount, int(kMelody.size()));
         EXPECT_EQ(m.selectionCount, m.noteCount);
         for (size_t n = 0; n < kMelody.size(); ++n) {
@@ -441,8 +442,8 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
     });
     std::vector<float> tunedPitch;
     {
-        EditGuard guard(core->editLock);
-        const TakeModel& m = core->model;
+        EditGuard guard(editLockOf(*core));
+        const TakeModel& m = core->takeModel();
         for (size_t n = 0; n < kMelody.size(); ++n) {
             EXPECT_EQ(m.pitch[noteOf[n]], float(kMelody[n].semitone)) << "sung note " << n;
             EXPECT_EQ(m.fineTune[noteOf[n]], 0.0f);
@@ -460,7 +461,7 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
 
     // 5. The arrow tool (the default) drags one note up by one row: the press
     // selects it alone, the drag moves it a semitone.
-    ASSERT_EQ(core->model.editTool, 0);
+    ASSERT_EQ(core->takeModel().editTool, 0);
     const int dragged = noteOf[kDragged];
     const CPoint onNote {kNoteEditorLeft + noteMiddleFrame(kDragged),
         kNoteEditorTop + pitchY(tunedPitch[size_t(dragged)], rowH)};
@@ -487,8 +488,8 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
         u.settle();
     });
     {
-        EditGuard guard(core->editLock);
-        const TakeModel& m = core->model;
+        EditGuard guard(editLockOf(*core));
+        const TakeModel& m = core->takeModel();
         ASSERT_EQ(m.noteCount, int(tunedPitch.size()));
         EXPECT_EQ(m.selectionCount, 1);
         EXPECT_EQ(m.selection[0], dragged);
@@ -499,10 +500,10 @@ TEST_F(EditingWindowEndToEndTest, RecordTuneDragPlayAndRenderThroughTheWindow)
 
     // 6. The host plays the region again: every note on its semitone, the
     // dragged one a semitone higher.
-    const int silencedBefore = core->silencedBlocks.load();
+    const int silencedBefore = core->silencedBlockCount();
     const std::vector<float> silence(melody.size(), 0.0f);
     const std::vector<float> played = runTransport(host, effect, silence);
-    EXPECT_EQ(core->silencedBlocks.load(), silencedBefore);
+    EXPECT_EQ(core->silencedBlockCount(), silencedBefore);
     EXPECT_TRUE(bothChannelsEqual);
     for (size_t n = 0; n < kMelody.size(); ++n) {
         // The measurement itself reads the sung pitch.

@@ -4,6 +4,7 @@
 #include "editor/pitch_editor.h"
 #include "host/test_host.h"
 #include "shell/pitch_effect.h"
+#include "support/effect_internals.h"
 #include "toolkit/c_frame.h"
 #include "toolkit/c_tab_view.h"
 #include "x11_display.h"
@@ -88,8 +89,8 @@ protected:
             return nullptr;
         PitchEffect* core = effectOf(effect);
         recordAndSegmentMelody(*core, testMelody());
-        core->model.takePosition = 0;
-        core->model.editorPlaying = true;
+        modelOf(*core).takePosition = 0;
+        modelOf(*core).editorPlaying = true;
         return effect;
     }
 
@@ -117,7 +118,7 @@ TEST_F(PluginPlaybackWindowTest, OpeningAndClosingTheEditorWhileTheHostPlaysIsSa
     TestHost host;
     AEffect* effect = recordedInstance(host);
     ASSERT_NE(effect, nullptr);
-    ASSERT_GT(effectOf(effect)->model.noteCount, 2);
+    ASSERT_GT(modelOf(*effectOf(effect)).noteCount, 2);
     Window hostWindow = makeHostWindow(0, 0, 820, 520);
 
     HostAudioThread audio(host, effect, false);
@@ -144,20 +145,20 @@ TEST_F(PluginPlaybackWindowTest, ReopeningKeepsTheEditAndSelectsScanAgain)
     ASSERT_NE(effect, nullptr);
     PitchEffect* core = effectOf(effect);
     recordAndSegmentMelody(*core, testMelody());
-    ASSERT_GT(core->model.noteCount, 2);
+    ASSERT_GT(core->takeModel().noteCount, 2);
     Window hostWindow = makeHostWindow(0, 0, 820, 520);
     ASSERT_EQ(TestHost::dispatch(effect, effEditOpen, 0, 0, handle(hostWindow)), 1);
     TestHost::dispatch(effect, effEditIdle);
 
     // An edit of the user's own: two notes selected, the scale of D major.
     const std::array<int, kPitchClasses> dMajor {0, 1, 1, 0, 1, 0, 1, 1, 0, 1, 0, 1};
-    ASSERT_NE(core->model.scaleMask, dMajor);
+    ASSERT_NE(core->takeModel().scaleMask, dMajor);
     {
-        EditGuard guard(core->editLock);
-        core->model.selection[0] = 1;
-        core->model.selection[1] = 2;
-        core->model.selectionCount = 2;
-        core->model.scaleMask = dMajor;
+        EditGuard guard(editLockOf(*core));
+        modelOf(*core).selection[0] = 1;
+        modelOf(*core).selection[1] = 2;
+        modelOf(*core).selectionCount = 2;
+        modelOf(*core).scaleMask = dMajor;
     }
     ASSERT_NE(tabView(effect), nullptr);
     tabView(effect)->selectTab(2);
@@ -165,7 +166,7 @@ TEST_F(PluginPlaybackWindowTest, ReopeningKeepsTheEditAndSelectsScanAgain)
     ASSERT_EQ(tabView(effect)->getCurrentTab(), 2);
     std::vector<unsigned char> before = chunk(effect);
     ASSERT_FALSE(before.empty());
-    int notesBefore = core->model.noteCount;
+    int notesBefore = modelOf(*core).noteCount;
 
     TestHost::dispatch(effect, effEditClose);
     EXPECT_EQ(tabView(effect), nullptr);
@@ -176,11 +177,11 @@ TEST_F(PluginPlaybackWindowTest, ReopeningKeepsTheEditAndSelectsScanAgain)
     ASSERT_NE(tabView(effect), nullptr);
     EXPECT_EQ(tabView(effect)->getCurrentTab(), 0); // "SCAN"
     EXPECT_EQ(chunk(effect), before);
-    EXPECT_EQ(core->model.noteCount, notesBefore);
-    EXPECT_EQ(core->model.selectionCount, 2);
-    EXPECT_EQ(core->model.selection[0], 1);
-    EXPECT_EQ(core->model.selection[1], 2);
-    EXPECT_EQ(core->model.scaleMask, dMajor);
+    EXPECT_EQ(core->takeModel().noteCount, notesBefore);
+    EXPECT_EQ(core->takeModel().selectionCount, 2);
+    EXPECT_EQ(core->takeModel().selection[0], 1);
+    EXPECT_EQ(core->takeModel().selection[1], 2);
+    EXPECT_EQ(core->takeModel().scaleMask, dMajor);
     TestHost::dispatch(effect, effEditClose);
     host.closeInstance(effect);
 }
@@ -199,7 +200,7 @@ TEST_F(PluginPlaybackWindowTest, TheNoteEditorScrollsFreelyOnceTheHostStopsProce
     AEffect* effect = recordedInstance(host);
     ASSERT_NE(effect, nullptr);
     PitchEffect* core = effectOf(effect);
-    core->model.requestedTakePosition = kStartFrame * kFrameLength;
+    modelOf(*core).requestedTakePosition = kStartFrame * kFrameLength;
     Window hostWindow = makeHostWindow(0, 0, 820, 520);
     ASSERT_EQ(TestHost::dispatch(effect, effEditOpen, 0, 0, handle(hostWindow)), 1);
 
@@ -212,25 +213,25 @@ TEST_F(PluginPlaybackWindowTest, TheNoteEditorScrollsFreelyOnceTheHostStopsProce
     }
     // The view followed the cursor; now the host calls nothing but idle.
     ASSERT_TRUE(within([&] { TestHost::dispatch(effect, effEditIdle); },
-        [&] { return core->model.viewStartFrame >= kStartFrame; }));
-    const int followed = core->model.viewStartFrame;
+        [&] { return modelOf(*core).viewStartFrame >= kStartFrame; }));
+    const int followed = modelOf(*core).viewStartFrame;
 
     click(kTrackLeftEnd.h, kTrackLeftEnd.v);
     EXPECT_TRUE(within([&] { TestHost::dispatch(effect, effEditIdle); },
-        [&] { return core->model.viewStartFrame < followed; }));
+        [&] { return modelOf(*core).viewStartFrame < followed; }));
     for (int i = 0; i < 5; ++i)
         TestHost::dispatch(effect, effEditIdle);
-    const int scrolled = core->model.viewStartFrame;
+    const int scrolled = modelOf(*core).viewStartFrame;
     EXPECT_LT(scrolled, followed);
 
     // A click on the track's far right: the view goes there and stays, past
     // the cursor.
     click(kTrackRightEnd.h, kTrackRightEnd.v);
     EXPECT_TRUE(within([&] { TestHost::dispatch(effect, effEditIdle); },
-        [&] { return core->model.viewStartFrame > followed; }));
+        [&] { return modelOf(*core).viewStartFrame > followed; }));
     for (int i = 0; i < 5; ++i)
         TestHost::dispatch(effect, effEditIdle);
-    EXPECT_GT(core->model.viewStartFrame, followed);
+    EXPECT_GT(core->takeModel().viewStartFrame, followed);
     TestHost::dispatch(effect, effEditClose);
     host.closeInstance(effect);
 }
@@ -247,7 +248,7 @@ TEST_F(PluginPlaybackEndToEndTest, IdlingTheOpenEditorAtTheHostRateSilencesNoBlo
     PitchEffect* core = effectOf(effect);
     Window hostWindow = makeHostWindow(0, 0, 820, 520);
     ASSERT_EQ(TestHost::dispatch(effect, effEditOpen, 0, 0, handle(hostWindow)), 1);
-    int silencedBefore = core->silencedBlocks.load();
+    int silencedBefore = core->silencedBlockCount();
 
     HostAudioThread audio(host, effect, true);
     int idles = 0;
@@ -262,7 +263,7 @@ TEST_F(PluginPlaybackEndToEndTest, IdlingTheOpenEditorAtTheHostRateSilencesNoBlo
     TestHost::dispatch(effect, effEditClose);
     EXPECT_GT(idles, 50);
     EXPECT_EQ(audio.nonFinite, 0);
-    EXPECT_EQ(core->silencedBlocks.load() - silencedBefore, 0);
+    EXPECT_EQ(core->silencedBlockCount() - silencedBefore, 0);
     host.closeInstance(effect);
 }
 

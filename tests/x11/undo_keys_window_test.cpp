@@ -6,6 +6,7 @@
 #include "host/test_host.h"
 #include "persistence/chunk_format.h"
 #include "shell/pitch_effect.h"
+#include "support/effect_internals.h"
 #include "support/note_table_helpers.h"
 #include "toolkit/c_slider.h"
 #include "x11_display.h"
@@ -71,7 +72,7 @@ TEST_F(UndoKeysWindowTest, CtrlZOverTheEditorUndoesASliderClickAndTheHostsCtrlSh
                   effect, effSetChunk, 0, static_cast<VstIntPtr>(phrase.size()), phrase.data()),
         static_cast<VstIntPtr>(phrase.size()));
     auto* core = static_cast<PitchEffect*>(AudioEffect::fromAeffect(effect));
-    core->session.selectAllNotes();
+    core->session().selectAllNotes();
 
     Window hostWindow = makeHostWindow(0, 0, kEditorWidth, kEditorHeight);
     ASSERT_EQ(

@@ -14,6 +14,10 @@
 
 namespace {
 
+// The largest transposition, two octaves, plus what a tuned note's fine
+// tuning and its sung movement add to its shift.
+constexpr float kTransposedShiftLimit = 26.0f;
+
 // The added vibrato's phase advances by half the rate setting per frame.
 constexpr double kVibratoRadiansPerFrame = 0.5;
 
@@ -167,7 +171,11 @@ void TakeCorrector::renderInBlocks(
     // output is silent.
     const long length = std::clamp(count, 0L, static_cast<long>(kTakeLength));
     constexpr uint32_t kBlockLength = 65536; // also how often progress is told
-    effectHost.effect().withRenderSource([&](const RenderSource& source) {
+    effectHost.effect().withRenderSource([&](const RenderSource& effectSource) {
+        // The transposer moves notes up to two octaves, further than the
+        // plug-in's shift limit: its render lets them through.
+        RenderSource source = effectSource;
+        source.settings.shiftLimit = kTransposedShiftLimit;
         renderBlocks(source, static_cast<uint32_t>(length), kBlockLength,
             [&](const float* samples, uint32_t first, uint32_t n) {
                 sink(samples, static_cast<long>(first), static_cast<long>(n));

@@ -181,7 +181,7 @@ void FormantVoices::launchGrain(
         const double shift = targetPitchAt(terms, centre) - sung;
         const double ratio
             = terms.frameRatio * semitoneRatio(shift - terms.frameShift) * terms.pitchFactor;
-        if (std::isfinite(samplePeriod) && samplePeriod > 0.0 && std::fabs(shift) < kShiftLimit
+        if (std::isfinite(samplePeriod) && samplePeriod > 0.0 && std::fabs(shift) < terms.shiftLimit
             && std::isfinite(ratio) && ratio > 0.0) {
             period = samplePeriod;
             if (pitchRatio != 1.0)

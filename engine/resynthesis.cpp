@@ -206,7 +206,7 @@ bool noteFrameTerms(TakeModel& model, int note, int frame, const ResynthesisSett
     // contour's arithmetic in its shift; it plays the take as it is.
     if (terms.stretch == 1.0 && std::fabs(shift) < kUnshiftedLimit)
         shift = 0.0;
-    if (!target.found || !(std::fabs(shift) < kShiftLimit))
+    if (!target.found || !(std::fabs(shift) < settings.shiftLimit))
         pitched = false;
     if (pitched)
         rate = rate - (1.0 - std::exp2(shift / kSemitonesPerOctave));
@@ -216,6 +216,7 @@ bool noteFrameTerms(TakeModel& model, int note, int frame, const ResynthesisSett
     double pitchFactor = std::isfinite(settings.pitchFactor) ? settings.pitchFactor : 1.0;
     terms.sampleRate = settings.sampleRate;
     terms.pitchFactor = pitchFactor;
+    terms.shiftLimit = settings.shiftLimit;
     terms.stretchRate = 1.0 - 1.0 / terms.stretch;
     terms.sourcePitch = sourcePitch;
     terms.frameShift = pitched ? target.pitch - sourcePitch : 0.0;
@@ -353,7 +354,7 @@ float voiceSample(TakeModel& model, int voice, const NoteFrameTerms& terms, int 
             const double sampleAdvance = rate * terms.pitchFactor - 1.0;
             const double samplePeriod
                 = terms.sourcePeriod * kPeriodMultiple * semitoneRatio(terms.sourcePitch - sung);
-            if (std::fabs(shift) < kShiftLimit && isFinite(sampleAdvance) && isFinite(samplePeriod)
+            if (std::fabs(shift) < terms.shiftLimit && isFinite(sampleAdvance) && isFinite(samplePeriod)
                 && samplePeriod > 0.0) {
                 advance = sampleAdvance;
                 period = samplePeriod;

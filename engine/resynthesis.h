@@ -16,10 +16,15 @@
 #include <array>
 #include <cmath>
 
+constexpr float kShiftLimit = 20.0f; // semitones; larger shifts are not applied
+
 struct ResynthesisSettings {
     float sampleRate = 44100.0f; // converts source pitch to period length
     float pitchFactor = 1.0f; // scales the read-rate change of shifted notes
     bool keepFormants = false; // overlap-add of pitch-synchronous grains instead of rate reading
+    // Shifts of this many semitones or more play unshifted. The plug-in keeps
+    // kShiftLimit; cantilo's transposer moves notes up to two octaves.
+    float shiftLimit = kShiftLimit;
 };
 
 // The formant mode an instance stores in its chunk and sets per instance.
@@ -27,7 +32,6 @@ enum FormantMode : int { kFormantsMove = 0, kFormantsKept = 1 };
 
 constexpr float kMinimumSourceFrequency = 50.0f;
 constexpr float kMaximumSourceFrequency = 6000.0f;
-constexpr float kShiftLimit = 20.0f; // semitones; larger shifts are not applied
 constexpr int kPeriodMultiple = 3;
 constexpr int kCrossfadeLength = 200;
 constexpr int kEdgeRampLength = 1000;
@@ -83,6 +87,7 @@ struct NoteFrameTerms {
     // analysis' smoothed view of it a few periods later.
     double sampleRate = 0.0;
     double pitchFactor = 1.0;
+    double shiftLimit = kShiftLimit; // semitones; a shift this large plays unshifted
     double stretchRate = 0.0; // 1 - 1/K: the part of the rate that keeps the timing
     double sourcePitch = 0.0; // the take's pitch at this frame (semitones)
     double frameShift = 0.0; // target minus source pitch at the frame's start

@@ -1,6 +1,7 @@
 #include "cli/sung_melody.h"
 #include "cli/take_corrector.h"
 #include "support/effect_internals.h"
+#include "sustained_pitch.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -126,5 +127,37 @@ TEST(TakeCorrectorTest, TransposeMovesTheTunedNotesAndTheChunkCarriesTheFormantM
             EXPECT_EQ(std::vector<uint8_t>(chunk.begin() + static_cast<long>(edit), chunk.end()),
                 (std::vector<uint8_t> {4, 0, 0, 0, 1, 0, 0, 0}));
         }
+    }
+}
+
+// Transpositions beyond the plug-in's 20-semitone shift limit still sound,
+// with the formants kept and moving, in both directions.
+TEST(TakeCorrectorTest, TranspositionsOfUpToTwoOctavesSound)
+{
+    constexpr int kRate = 44100;
+    constexpr double kToleranceSemitones = 0.15;
+    struct Case {
+        int sung; // a low voice's C3 goes up, a high voice's C5 down
+        int transpose;
+        bool keepFormants;
+    };
+    for (const Case& c : {Case {0, 24, true}, Case {24, -24, false}, Case {0, 21, false},
+             Case {24, -20, true}}) {
+        std::vector<SungSpan> spans;
+        const std::vector<float> sung
+            = synthesiseMelody({{c.sung, 25.0f, 1.5}}, kRate, {}, &spans);
+        ASSERT_EQ(spans.size(), 1u);
+        TakeCorrector take(kRate);
+        take.record(sung.data(), static_cast<long>(sung.size()));
+        take.transferNotes();
+        CorrectionSettings settings;
+        settings.transpose = c.transpose;
+        settings.keepFormants = c.keepFormants;
+        ASSERT_FALSE(take.correct(settings));
+        const std::vector<float> out = take.render(static_cast<long>(sung.size()));
+        const long from = spans[0].start + kRate / 2;
+        EXPECT_NEAR(meanPitch(out, from, from + kRate / 2, kRate), c.sung + c.transpose,
+            kToleranceSemitones)
+            << c.transpose << (c.keepFormants ? " kept" : " moving");
     }
 }

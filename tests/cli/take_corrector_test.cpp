@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <optional>
 
 TEST(EffectHostTest, PlaysTheInputThroughProcessReplacingWithARunningTransport)
 {
@@ -90,6 +91,23 @@ TEST(TakeCorrectorTest, RenderHasTheRequestedLengthAndIsFinite)
     EXPECT_EQ(modelOf(take.host().effect()).noteCount, before);
 }
 
+namespace {
+
+// Records the sung take, cuts its notes and tunes them moved by transpose;
+// the failure correct() reports, if any.
+std::optional<Failure> transposed(
+    TakeCorrector& take, const std::vector<float>& sung, int transpose, bool keepFormants)
+{
+    take.record(sung.data(), static_cast<long>(sung.size()));
+    take.transferNotes();
+    CorrectionSettings settings;
+    settings.transpose = transpose;
+    settings.keepFormants = keepFormants;
+    return take.correct(settings);
+}
+
+} // namespace
+
 // The transposition moves every tuned note; the formant mode is the effect's
 // and travels in the program chunk: version 2 when kept, version 1 when moving.
 TEST(TakeCorrectorTest, TransposeMovesTheTunedNotesAndTheChunkCarriesTheFormantMode)
@@ -103,12 +121,7 @@ TEST(TakeCorrectorTest, TransposeMovesTheTunedNotesAndTheChunkCarriesTheFormantM
     std::vector<float> tuned;
     for (const Case& c : {Case {0, true, 2}, Case {-24, true, 2}, Case {7, false, 1}}) {
         TakeCorrector take(44100);
-        take.record(sung.data(), static_cast<long>(sung.size()));
-        take.transferNotes();
-        CorrectionSettings settings;
-        settings.transpose = c.transpose;
-        settings.keepFormants = c.keepFormants;
-        ASSERT_FALSE(take.correct(settings));
+        ASSERT_FALSE(transposed(take, sung, c.transpose, c.keepFormants));
         std::vector<float> targets;
         for (const FoundNote& note : take.notes())
             targets.push_back(note.targetPitch);
@@ -141,19 +154,13 @@ TEST(TakeCorrectorTest, TranspositionsOfUpToTwoOctavesSound)
         int transpose;
         bool keepFormants;
     };
-    for (const Case& c : {Case {0, 24, true}, Case {24, -24, false}, Case {0, 21, false},
-             Case {24, -20, true}}) {
+    for (const Case& c :
+        {Case {0, 24, true}, Case {24, -24, false}, Case {0, 21, false}, Case {24, -20, true}}) {
         std::vector<SungSpan> spans;
-        const std::vector<float> sung
-            = synthesiseMelody({{c.sung, 25.0f, 1.5}}, kRate, {}, &spans);
+        const std::vector<float> sung = synthesiseMelody({{c.sung, 25.0f, 1.5}}, kRate, {}, &spans);
         ASSERT_EQ(spans.size(), 1u);
         TakeCorrector take(kRate);
-        take.record(sung.data(), static_cast<long>(sung.size()));
-        take.transferNotes();
-        CorrectionSettings settings;
-        settings.transpose = c.transpose;
-        settings.keepFormants = c.keepFormants;
-        ASSERT_FALSE(take.correct(settings));
+        ASSERT_FALSE(transposed(take, sung, c.transpose, c.keepFormants));
         const std::vector<float> out = take.render(static_cast<long>(sung.size()));
         const long from = spans[0].start + kRate / 2;
         EXPECT_NEAR(meanPitch(out, from, from + kRate / 2, kRate), c.sung + c.transpose,

@@ -48,6 +48,11 @@ constexpr double kSteadyVoicingShare = 0.5;
 // with fewer, its frames within kSourceBand of their median make it.
 constexpr int kMinSteadyFrames = 3;
 constexpr double kSourceBand = 0.75; // semitones
+// A run of frames at a note's end that begins this far from its level
+// (semitones) and closes in on it is a glide, not the note.
+constexpr double kGlideBand = 0.15;
+constexpr int kMinGlideFrames = 2;
+constexpr double kGlideReturnShare = 0.75;
 constexpr float kSmoothingLimit = 24.0f; // exclusive on both sides
 constexpr double kRoundingShift = 60.5; // nearest semitone: trunc(x + 60.5) - 60
 constexpr double kRoundingBase = 60.0;
@@ -255,6 +260,46 @@ private:
     const int last;
 };
 
+// Where a glide at one end of a note's frames ends: walking from `start`
+// towards `end` in steps of `step`, the frames where pitch(i, p) holds that
+// begin more than kGlideBand from the note's level and come closer to it
+// frame by frame from one side, at least kMinGlideFrames of them, while no
+// frame after them strays as far to that side as the last of them (vibrato
+// swings back out; a glide does not). The frame after the last of them;
+// `start` when there is no such glide.
+template <typename Pitch> int glideEnd(int start, int end, int step, double level, Pitch pitch)
+{
+    double previous = 0.0;
+    double outermost = 0.0;
+    int frames = 0;
+    int after = start;
+    int i = start;
+    for (; i != end; i += step) {
+        float p = 0.0f;
+        if (!pitch(i, p))
+            continue;
+        const double offset = p - level;
+        if (frames == 0 && std::fabs(offset) <= kGlideBand)
+            return start;
+        if (frames > 0 && (offset * previous <= 0.0 || std::fabs(offset) >= std::fabs(previous)))
+            break;
+        if (frames == 0)
+            outermost = offset;
+        previous = offset;
+        after = i + step;
+        ++frames;
+    }
+    if (i == end || frames < kMinGlideFrames)
+        return start;
+    for (; i != end; i += step) {
+        float p = 0.0f;
+        if (pitch(i, p) && (p - level) * outermost > 0.0
+            && std::fabs(p - level) >= kGlideReturnShare * std::fabs(outermost))
+            return start;
+    }
+    return after;
+}
+
 // The level the usable frames of [first, last) hold (0 when there are none).
 // A note plays its sung movement moved by its target minus this level, so it
 // sits on its target when the middle of that movement does: the median of
@@ -266,7 +311,7 @@ private:
 // and so do the copies the detector fills in. A note with fewer than
 // kMinSteadyFrames such frames takes the mean of its usable frames within
 // kSourceBand of their median.
-double heldSourcePitch(const TakeModel& model, int first, int last)
+double heldSourcePitch(const TakeModel& model, int first, int last, bool withoutGlides = false)
 {
     const NoteFrames frames(model, first, last);
     int count = 0;
@@ -301,8 +346,24 @@ double heldSourcePitch(const TakeModel& model, int first, int last)
         float p = 0.0f;
         steadyCount += steadyPitch(i, p) ? 1 : 0;
     }
-    if (steadyCount >= kMinSteadyFrames)
-        return frames.median(steadyPitch, low, high);
+    if (steadyCount >= kMinSteadyFrames) {
+        const double level = frames.median(steadyPitch, low, high);
+        // A short note's steady frames begin on the end of the glide into
+        // it (and may end on the start of the glide out), all on one side of
+        // its level: they pull the median a few cents that way. Without them
+        // the median is taken again, when enough steady frames are left.
+        if (!withoutGlides)
+            return level;
+        const int from = glideEnd(first, last, 1, level, steadyPitch);
+        const int to = glideEnd(last - 1, first - 1, -1, level, steadyPitch) + 1;
+        const NoteFrames held(model, from, to);
+        int heldCount = 0;
+        for (int i = from; i < to; ++i) {
+            float p = 0.0f;
+            heldCount += steadyPitch(i, p) ? 1 : 0;
+        }
+        return heldCount >= kMinSteadyFrames ? held.median(steadyPitch, low, high) : level;
+    }
 
     auto usablePitch = [&](int i, float& p) { return frames.usable(i, p); };
     const double middle = frames.ranked(usablePitch, (count + 1) / 2, low, high);
@@ -367,7 +428,7 @@ void closeNote(TakeModel& model, int n, int end, float level)
     if (!std::isnan(level))
         heldSpan(model, static_cast<int>(model.sourceStart[n]), end, level, first, last);
     if (last > first)
-        model.sourcePitch[n] = static_cast<float>(heldSourcePitch(model, first, last));
+        model.sourcePitch[n] = static_cast<float>(heldSourcePitch(model, first, last, true));
     measureSourcePitch(model, n);
 }
 

@@ -408,6 +408,48 @@ TEST(SegmentationTest, AShortNoteIsMeasuredByItsOwnFramesAgainstTheNextLevel)
         EXPECT_NEAR(model->sourcePitch[n], kCentres[n], kCloseEnough) << "note " << n;
 }
 
+// A note of 0.15 s sung a semitone above the one before it, as the detector
+// read it at 48 kHz: the last frames of the glide into it already lie near
+// its level, all below it, and its steady frames are only seven. The
+// glide's frames stay out of its source pitch. Sung downwards (mirrored
+// about the note) the same holds.
+class GlideIntoShortNoteTest : public ::testing::TestWithParam<float> { };
+
+TEST_P(GlideIntoShortNoteTest, SourcePitchLeavesOutTheGlidesLastFrames)
+{
+    struct Frame {
+        float pitch;
+        float voicing;
+    };
+    constexpr Frame kSung[] = {{15.1239f, 0.350f}, {15.1502f, 0.337f}, {15.2951f, 0.360f},
+        {15.4610f, 0.404f}, {15.6161f, 0.441f}, {15.7663f, 0.468f}, {15.8261f, 0.474f},
+        {15.8107f, 0.454f}, {15.8148f, 0.433f}, {15.8619f, 0.402f}, {15.8997f, 0.320f},
+        {15.9005f, 0.202f}, {15.8860f, 0.087f}, {15.8785f, 0.018f}};
+    constexpr float kCentre = 15.865f; // what was sung
+    constexpr float kBefore = 14.865f;
+    constexpr float kVoicing = 0.35f;
+    constexpr int kLeadIn = 30;
+    constexpr int kSilentTail = 20;
+    constexpr float kCloseEnough = 0.03f; // semitones
+    const float direction = GetParam();
+    auto sung = [&](float pitch) { return kCentre + direction * (pitch - kCentre); };
+
+    auto model = freshModel();
+    fillFrames(*model, 0, kLeadIn, sung(kBefore), kVoicing);
+    int f = kLeadIn;
+    for (const Frame& frame : kSung)
+        setFrame(*model, f++, sung(frame.pitch), frame.voicing);
+    fillFrames(*model, f, f + kSilentTail, kUnvoicedPitch, 0.0f);
+    setRecordedFrames(*model, f + kSilentTail);
+    segmentNotes(*model);
+
+    ASSERT_EQ(model->noteCount, 2);
+    EXPECT_NEAR(model->sourcePitch[0], sung(kBefore), kCloseEnough);
+    EXPECT_NEAR(model->sourcePitch[1], kCentre, kCloseEnough);
+}
+
+INSTANTIATE_TEST_SUITE_P(Directions, GlideIntoShortNoteTest, ::testing::Values(1.0f, -1.0f));
+
 TEST(SegmentationTest, APauseBetweenTwoLevelsIsCutInItsMiddle)
 {
     auto model = freshModel();

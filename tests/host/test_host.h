@@ -3,12 +3,12 @@
 // ones the plug-in uses (version, time info, canDo, file selector, idle).
 #pragma once
 
+#include "vst/vst24.h"
+
 #include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
-
-#include "vst/vst24.h"
 
 class TestHost {
 public:
@@ -17,7 +17,7 @@ public:
         VstInt32 opcode;
         VstInt32 index;
         VstIntPtr value;
-        std::string text;  // the query string of audioMasterCanDo
+        std::string text; // the query string of audioMasterCanDo
     };
 
     explicit TestHost(const std::string& modulePath = CANTILO_PLUGIN_PATH);
@@ -33,19 +33,23 @@ public:
     // (effOpen, sample rate, block size, effMainsChanged 1). Null when the
     // plug-in refused.
     AEffect* createInstance(float sampleRate = 44100.0f, VstInt32 blockSize = 512);
-    AEffect* createInstanceRaw();  // VSTPluginMain only
+    AEffect* createInstanceRaw(); // VSTPluginMain only
     void closeInstance(AEffect* effect);
 
     static VstIntPtr dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index = 0,
-                              VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f);
+        VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f);
 
     // One block through processReplacing with the transport as set below.
     void process(AEffect* effect, float** inputs, float** outputs, VstInt32 frames);
 
+    // Plays a mono signal through both inputs in whole blocks, the transport
+    // running from 0; the left output, silent past the last whole block.
+    std::vector<float> playMono(AEffect* effect, const std::vector<float>& input, VstInt32 block);
+
     // Host state the callback answers from.
     VstIntPtr versionAnswer = 2400;
     bool timeInfoAvailable = true;
-    VstTimeInfo timeInfo{};
+    VstTimeInfo timeInfo {};
     bool offersFileSelector = false;
     std::function<bool(VstFileSelect*)> fileSelector;
     std::function<void()> onIdle;
@@ -58,10 +62,10 @@ public:
     void setTransport(double samplePos, bool playing, double tempo = 120.0);
 
 private:
-    static VstIntPtr callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                              void* ptr, float opt);
-    VstIntPtr answer(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                     float opt);
+    static VstIntPtr callback(
+        AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
+    VstIntPtr answer(
+        AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
 
     void* module = nullptr;
     mutable std::mutex callsMutex;

@@ -60,21 +60,6 @@ int noteStart(std::size_t index)
     return start;
 }
 
-// Runs the whole signal through the plug-in with the host playing from 0.
-std::vector<float> runThrough(TestHost& host, AEffect* effect, const std::vector<float>& input)
-{
-    std::vector<float> output(input.size(), 0.0f);
-    std::vector<float> right(kBlock);
-    for (std::size_t at = 0; at + kBlock <= input.size(); at += kBlock) {
-        host.setTransport(static_cast<double>(at), true);
-        float* inputs[2]
-            = {const_cast<float*>(input.data() + at), const_cast<float*>(input.data() + at)};
-        float* outputs[2] = {output.data() + at, right.data()};
-        host.process(effect, inputs, outputs, kBlock);
-    }
-    return output;
-}
-
 // The pitch of output against input, in cents, over three windows in the
 // sustained middle of sung note index. A window spans a whole vibrato cycle:
 // a voice reads up to a few periods behind the take, and over part of a
@@ -160,12 +145,12 @@ TEST(EngineEndToEndTest, RecordedMelodyPlaysBackAtItsPitchAndAMovedNoteFollows)
     const std::vector<float> melody = singMelody();
 
     // First pass: the take is empty, so every block records and passes through.
-    std::vector<float> recorded = runThrough(host, effect, melody);
+    std::vector<float> recorded = host.playMono(effect, melody, kBlock);
     EXPECT_EQ(recorded, melody);
 
     // Second pass over the same region: recorded, so the blocks play.
     std::vector<float> silence(melody.size(), 0.0f);
-    std::vector<float> played = runThrough(host, effect, silence);
+    std::vector<float> played = host.playMono(effect, silence, kBlock);
     for (std::size_t i = 0; i < kMelody.size(); ++i)
         for (double c : centsOff(melody, played, i, 0.0))
             EXPECT_LT(std::fabs(c), 5.0) << "note " << i;
@@ -190,7 +175,7 @@ TEST(EngineEndToEndTest, RecordedMelodyPlaysBackAtItsPitchAndAMovedNoteFollows)
                   chunk.bytes.data()),
         0);
 
-    std::vector<float> shifted = runThrough(host, effect, silence);
+    std::vector<float> shifted = host.playMono(effect, silence, kBlock);
     for (std::size_t i = 0; i < kMelody.size(); ++i)
         for (double c : centsOff(melody, shifted, i, i == moved ? 2.0 : 0.0))
             EXPECT_LT(std::fabs(c), 5.0) << "note " << i;

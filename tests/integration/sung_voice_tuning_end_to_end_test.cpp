@@ -45,20 +45,6 @@ constexpr double kMedianCents = 5.0;
 constexpr double kFlatCents = 10.0;
 constexpr double kFlatShare = 0.95;
 
-std::vector<float> runThrough(TestHost& host, AEffect* effect, const std::vector<float>& input)
-{
-    std::vector<float> output(input.size(), 0.0f);
-    std::vector<float> right(kBlock);
-    for (std::size_t at = 0; at + kBlock <= input.size(); at += kBlock) {
-        host.setTransport(static_cast<double>(at), true);
-        float* inputs[2]
-            = {const_cast<float*>(input.data() + at), const_cast<float*>(input.data() + at)};
-        float* outputs[2] = {output.data() + at, right.data()};
-        host.process(effect, inputs, outputs, kBlock);
-    }
-    return output;
-}
-
 struct Chunk {
     std::vector<unsigned char> bytes;
     int count = 0;
@@ -166,16 +152,16 @@ TEST_P(SungVoiceTuningEndToEndTest, TunedNotesSitOnTheirSemitonesWithoutClicks)
         ASSERT_NE(effect, nullptr);
         const std::vector<float> silence(take.samples.size(), 0.0f);
 
-        runThrough(host, effect, take.samples); // records
-        runThrough(host, effect, silence); // plays once: the notes are cut
+        host.playMono(effect, take.samples, kBlock); // records
+        host.playMono(effect, silence, kBlock); // plays once: the notes are cut
         Chunk chunk = readChunk(effect);
         ASSERT_GT(chunk.count, 0);
         tuneAll(chunk);
         ASSERT_TRUE(writeChunk(effect, chunk));
-        std::vector<float> kept = runThrough(host, effect, silence);
+        std::vector<float> kept = host.playMono(effect, silence, kBlock);
         flattenAll(chunk);
         ASSERT_TRUE(writeChunk(effect, chunk));
-        std::vector<float> flat = runThrough(host, effect, silence);
+        std::vector<float> flat = host.playMono(effect, silence, kBlock);
         const int delay = effect->initialDelay;
         host.closeInstance(effect);
         alignToInput(kept, delay);

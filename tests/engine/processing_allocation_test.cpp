@@ -1,5 +1,6 @@
 #include "shell/pitch_effect.h"
 #include "support/allocation_counter.h"
+#include "support/quiet_host.h"
 #include "support/effect_internals.h"
 #include "support/note_table_helpers.h"
 
@@ -9,19 +10,6 @@
 #include <vector>
 
 namespace {
-
-// A host that answers time information from a record it owns, allocating
-// nothing on the way.
-VstTimeInfo hostTime {};
-
-VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
-{
-    if (opcode == audioMasterGetTime)
-        return reinterpret_cast<VstIntPtr>(&hostTime);
-    if (opcode == audioMasterVersion)
-        return 2400;
-    return 0;
-}
 
 struct Blocks {
     std::vector<float> in0 = std::vector<float>(512), in1 = std::vector<float>(512),

@@ -3,6 +3,7 @@
 // passes through exactly `initialDelay` samples late, always finite.
 #include "shell/pitch_effect.h"
 #include "support/effect_internals.h"
+#include "support/quiet_host.h"
 
 #include <atomic>
 #include <cmath>
@@ -73,17 +74,6 @@ int posix_memalign(void** pointer, std::size_t alignment, std::size_t size)
 #endif
 
 namespace {
-
-VstTimeInfo hostTime {};
-
-VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
-{
-    if (opcode == audioMasterGetTime)
-        return reinterpret_cast<VstIntPtr>(&hostTime);
-    if (opcode == audioMasterVersion)
-        return 2400;
-    return 0;
-}
 
 constexpr int kLargestBlock = 8192;
 

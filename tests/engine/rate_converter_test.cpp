@@ -35,7 +35,7 @@ std::atomic<long> mallocs {0};
 // A place of its own for a debugger's breakpoint.
 [[gnu::noinline]] void countMalloc() { mallocs.fetch_add(1, std::memory_order_relaxed); }
 
-void noteMalloc()
+[[maybe_unused]] void noteMalloc()
 {
     if (countingMallocs.load(std::memory_order_relaxed))
         countMalloc();

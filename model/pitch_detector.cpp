@@ -467,12 +467,48 @@ bool PitchDetector::explainsStrongPartials(double fundamental, const StrongParti
     return true;
 }
 
+// The fundamental's frequency from every harmonic that sounds, not from its
+// own bin alone. Each partial's phase advance misses its frequency by about
+// the same few hertz, so harmonic h pins the fundamental h times closer; the
+// fundamental of a low voice also sits in a few bins between the partials
+// that leak into it. The estimate is the mean of f_h / h over the harmonics
+// 1 .. kSeriesHarmonics below 5 kHz that stand as peaks of their own near h
+// times the fundamental, each weighted by its magnitude times h.
+float PitchDetector::refinedFrequency(int bin, float sampleRate) const
+{
+    const double binWidth = static_cast<double>(sampleRate) / kFftSize;
+    const auto B = static_cast<std::size_t>(bin);
+    const double fundamental = binFrequency[B];
+    if (!(fundamental > kMinVoicedFrequency && fundamental < kMaxVoicedFrequency))
+        return binFrequency[B];
+    double weighted = static_cast<double>(binMagnitude[B]) * fundamental;
+    double weights = binMagnitude[B];
+    for (int h = 2; h <= kSeriesHarmonics; ++h) {
+        const double frequency = h * fundamental;
+        if (!(frequency < kMaxPeakFrequency))
+            break;
+        const int k = partialNear(frequency, harmonicTolerance(fundamental, h), binWidth);
+        if (k < 1 || k >= kBinCount - 1)
+            continue;
+        const auto K = static_cast<std::size_t>(k);
+        const float magnitude = binMagnitude[K];
+        if (magnitude < binMagnitude[K - 1] || magnitude < binMagnitude[K + 1])
+            continue;
+        weighted += static_cast<double>(magnitude) * binFrequency[K];
+        weights += static_cast<double>(magnitude) * h;
+    }
+    if (!(weights > 0.0))
+        return binFrequency[B];
+    return static_cast<float>(weighted / weights);
+}
+
 void PitchDetector::analyseFrame(TakeModel& model, const AnalysisSettings& settings)
 {
     analyseSpectrum(model, settings.sampleRate);
     int best = findPitchBin(settings.sampleRate);
     auto B = static_cast<std::size_t>(best);
-    filterEstimate(model, settings, best, binFrequency[B], binMagnitude[B]);
+    filterEstimate(
+        model, settings, best, refinedFrequency(best, settings.sampleRate), binMagnitude[B]);
 }
 
 void PitchDetector::filterEstimate(

@@ -46,6 +46,10 @@ public:
     // The pitch bin, 0..999, from the current spectrum.
     int findPitchBin(float sampleRate) const;
 
+    // The fundamental's frequency for the pitch bin from its harmonics that
+    // sound in the current spectrum.
+    float refinedFrequency(int bin, float sampleRate) const;
+
     // The voicing rule, the pitch history and the stability filter for frame
     // model.analysisFrame, given its pitch bin and that bin's frequency and
     // magnitude. analyseFrame ends with it; tests call it with estimates of

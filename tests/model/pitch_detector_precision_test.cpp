@@ -224,7 +224,7 @@ TEST_P(PitchDetectorPrecisionTest, MatchesTheDoublePrecisionAnalysisFrameByFrame
         referenceModel->analysisFrame = model->analysisFrame;
         referenceModel->lastAnalysedFrame = before;
         referenceFilter->filterEstimate(*referenceModel, settings, bin,
-            referenceFilter->binFrequency[static_cast<std::size_t>(bin)],
+            referenceFilter->refinedFrequency(bin, settings.sampleRate),
             referenceFilter->binMagnitude[static_cast<std::size_t>(bin)]);
     }
 

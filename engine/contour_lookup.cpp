@@ -2,6 +2,7 @@
 
 #include "model/segmentation.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -11,6 +12,17 @@ constexpr float kContourRadius = 10.0f;
 constexpr float kVibratoAttackFrames = 150.0f;
 constexpr float kBlendingFrames = 20.0f;
 constexpr float kTransitionMargin = 2.0f;
+// A transition reaches at most this share of its note's length into the
+// note. Half a zone (5 frames by default) is a short part of a long note, but
+// it would cover most of a 0.15 s note of 13 frames, and the steady part of
+// such a note would then miss its semitone by a tenth of the jump at each end.
+constexpr double kTransitionReachShare = 0.25;
+
+// How far a transition of half a zone reaches into a note of this length.
+double transitionReach(double halfZone, double length)
+{
+    return std::min(halfZone, kTransitionReachShare * length);
+}
 
 bool validRow(int row) { return row >= 0 && row < kAnalysisRows; }
 
@@ -75,10 +87,10 @@ double addedVibrato(const TakeModel& model, int note, double x)
 }
 
 // Half the jump from the left neighbour's last frame to this note's start,
-// fading out over half a zone. None when either frame at the seam is
+// fading out over reach frames. None when either frame at the seam is
 // unvoiced: the pitch stored there is no pitch the voice sang, and a pull
 // towards it would bend the voiced frames after the seam by semitones.
-double entryTransition(TakeModel& model, int note, double x, double zone)
+double entryTransition(TakeModel& model, int note, double x, double reach)
 {
     int k = leftNeighbour(model, note);
     if (k == kNone)
@@ -93,16 +105,18 @@ double entryTransition(TakeModel& model, int note, double x, double zone)
     if (!own.found || !(ownVoicing > 0.0f))
         return 0.0;
     double d = static_cast<double>(own.pitch) - q.pitch;
-    return -d * 0.5 * (1.0 - x / (zone / 2.0));
+    return -d * 0.5 * (1.0 - x / reach);
 }
 
 // Half the jump from this note's last frame to the right neighbour's start,
-// fading in over half the successor's zone; none across an unvoiced frame.
+// fading in over half the successor's zone (at most the reach share of this
+// note); none across an unvoiced frame.
 double exitTransition(TakeModel& model, int note, double x, double length)
 {
     int successor = linkedNext(model, note);
     double zone = successor >= 0 ? kBlendingFrames * model.blending[successor] : 0.0;
-    if (!(zone / 2.0 > length - x))
+    const double reach = transitionReach(zone / 2.0, length);
+    if (!(reach > length - x))
         return 0.0;
     int k = rightNeighbour(model, note);
     if (k == kNone)
@@ -117,7 +131,7 @@ double exitTransition(TakeModel& model, int note, double x, double length)
     if (!own.found || !(ownVoicing > 0.0f))
         return 0.0;
     double d = static_cast<double>(q.pitch) - own.pitch;
-    return d * 0.5 * (1.0 - (length - x) / (zone / 2.0));
+    return d * 0.5 * (1.0 - (length - x) / reach);
 }
 
 } // namespace
@@ -168,8 +182,9 @@ PitchLookup lookupNotePitch(
     const double zone = kBlendingFrames * static_cast<double>(model.blending[note]);
     if (nested || !(zone + kTransitionMargin < length))
         return {static_cast<float>(p), true};
-    if (x < zone / 2.0)
-        p += entryTransition(model, note, x, zone);
+    const double entryReach = transitionReach(zone / 2.0, length);
+    if (x < entryReach)
+        p += entryTransition(model, note, x, entryReach);
     p += exitTransition(model, note, x, length);
     if (!std::isfinite(p))
         return {};

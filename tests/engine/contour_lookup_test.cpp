@@ -139,6 +139,31 @@ TEST(ContourLookupTest, EntryTransitionMeetsTheLeftNeighbourHalfway)
     EXPECT_FLOAT_EQ(notePitchAt(*model, right, 5.0f), 4.0f);
 }
 
+TEST(ContourLookupTest, TransitionsReachAQuarterIntoAShortNote)
+{
+    auto model = makeModel();
+    setTrack(*model, 0, 200, 0.0f);
+    setTrack(*model, 100, 114, 4.0f);
+    int left = addNote(*model, 50.0f, 100.0f);
+    int shortNote = addNote(*model, 100.0f, 114.0f);
+    int right = addNote(*model, 114.0f, 164.0f);
+    for (int n : {left, shortNote, right})
+        flatten(*model, n);
+    noteChanged(*model, left);
+    noteChanged(*model, shortNote);
+    // 14 frames: each seam still meets halfway, but the pulls fade out over
+    // 3.5 frames instead of half a zone (5), so offsets 4 to 10 hold the note.
+    const float reach = 14.0f / 4.0f;
+    EXPECT_FLOAT_EQ(notePitchAt(*model, shortNote, 0.0f), 2.0f);
+    EXPECT_FLOAT_EQ(notePitchAt(*model, shortNote, 3.0f), 4.0f - 2.0f * (1.0f - 3.0f / reach));
+    for (float x : {4.0f, 7.0f, 10.0f})
+        EXPECT_FLOAT_EQ(notePitchAt(*model, shortNote, x), 4.0f) << x;
+    EXPECT_FLOAT_EQ(notePitchAt(*model, shortNote, 13.0f), 4.0f - 2.0f * (1.0f - 1.0f / reach));
+    // The long neighbours keep their half zones.
+    EXPECT_FLOAT_EQ(notePitchAt(*model, left, 46.0f), 2.0f * (1.0f - 4.0f / 5.0f));
+    EXPECT_FLOAT_EQ(notePitchAt(*model, right, 4.0f), 2.0f * (1.0f - 4.0f / 5.0f));
+}
+
 TEST(ContourLookupTest, ExitTransitionNeedsTheSuccessorInNextNote)
 {
     auto model = makeModel();

@@ -385,7 +385,7 @@ int PitchDetector::lowestExplainingFundamental(int peak, double binWidth) const
         // noise at its odd harmonics, however loud that noise is.
         const float ownMagnitude = binMagnitude[static_cast<std::size_t>(own)];
         if (!(ownMagnitude > peakMagnitude / kSubharmonicShare)
-            && !(ownMagnitude > peakMagnitude / kWeakFundamentalShare
+            && !(ownMagnitude > peakMagnitude / kWeakFundamentalShare && isPeak(own)
                 && lowHarmonicsPresent(candidate, peakMagnitude / kLowHarmonicShare, binWidth)
                 && oddHarmonicsSound(candidate, binWidth)))
             continue;
@@ -400,6 +400,14 @@ int PitchDetector::lowestExplainingFundamental(int peak, double binWidth) const
     return -1;
 }
 
+// Whether bin k stands at least as high as both its neighbours.
+bool PitchDetector::isPeak(int k) const
+{
+    const auto K = static_cast<std::size_t>(k);
+    return k >= 1 && k < kBinCount - 1 && binMagnitude[K] >= binMagnitude[K - 1]
+        && binMagnitude[K] >= binMagnitude[K + 1];
+}
+
 // Whether each of the harmonics 2 .. kLowHarmonics of fundamental (below
 // 5 kHz) holds a partial above floor.
 bool PitchDetector::lowHarmonicsPresent(double fundamental, float floor, double binWidth) const
@@ -409,7 +417,7 @@ bool PitchDetector::lowHarmonicsPresent(double fundamental, float floor, double 
         if (!(frequency < kMaxPeakFrequency))
             break;
         const int k = partialNear(frequency, harmonicTolerance(fundamental, h), binWidth);
-        if (k < 0 || !(binMagnitude[static_cast<std::size_t>(k)] > floor))
+        if (k < 0 || !(binMagnitude[static_cast<std::size_t>(k)] > floor) || !isPeak(k))
             return false;
     }
     return true;

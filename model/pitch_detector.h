@@ -73,6 +73,7 @@ private:
     };
     bool findStrongPartials(float threshold, StrongPartials& strong) const;
     bool explainsStrongPartials(double fundamental, const StrongPartials& strong) const;
+    bool isPeak(int k) const;
     bool lowHarmonicsPresent(double fundamental, float floor, double binWidth) const;
     bool oddHarmonicsSound(double fundamental, double binWidth) const;
     void setBinCentres(float sampleRate);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -354,6 +355,26 @@ INSTANTIATE_TEST_SUITE_P(Spectra, PitchDetectorOddHarmonicsTest,
         // The third harmonic under a thirtieth fails before the series counts.
         OddHarmonicsCase {"AThirdHarmonicUnderAThirtieth", 3.0f, 45.0f, 35.0f, 10}),
     [](const ::testing::TestParamInfo<OddHarmonicsCase>& info) { return info.param.name; });
+
+// The same half pitch with its odd harmonics sounding, but its fundamental
+// or its third harmonic only a bin on the slope of a stronger neighbour: the
+// skirts of the voice's partials and noise, where a vowel changes inside the
+// window, not partials of a voice an octave lower.
+TEST_F(PitchDetectorTest, AWeakHalfPitchNeedsItsOwnPeaks)
+{
+    for (int k = 0; k < kBinCount; ++k)
+        detector->binFrequency[k] = static_cast<float>(k * kBinWidth);
+    const std::pair<int, float> voice[] = {{5, 6.0f}, {10, 60.0f}, {15, 18.0f}, {20, 50.0f},
+        {25, 16.0f}, {30, 100.0f}, {35, 16.0f}, {40, 40.0f}};
+    for (auto [bin, magnitude] : voice)
+        detector->binMagnitude[bin] = magnitude;
+    ASSERT_EQ(detector->findPitchBin(44100.0f), 5);
+    detector->binMagnitude[4] = 7.0f;
+    EXPECT_EQ(detector->findPitchBin(44100.0f), 10) << "fundamental on a slope";
+    detector->binMagnitude[4] = 0.0f;
+    detector->binMagnitude[16] = 19.0f;
+    EXPECT_EQ(detector->findPitchBin(44100.0f), 10) << "third harmonic on a slope";
+}
 
 TEST_F(PitchDetectorTest, SubharmonicBinsFollowTheHostRate)
 {

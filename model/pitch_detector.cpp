@@ -54,6 +54,12 @@ constexpr float kLowHarmonicShare = 30.0f;
 // a seventh at most.
 constexpr int kSeriesHarmonics = 8;
 constexpr double kOddHarmonicShare = 0.2;
+// A third of a true fundamental has the voice's partials at its harmonics 3
+// and 6 only. A rough voice (strong shimmer) fills the spectrum between them
+// with noise that passes the odd-harmonic share, so the harmonics 2, 4, 5, 7
+// and 8 must also carry this share of what 3 and 6 carry; a voice's own
+// fundamental has five partials there against two.
+constexpr double kBetweenThirdsShare = 0.3;
 // Each partial may stray from h times the fundamental by this much per
 // harmonic number, but never by more than this share of the fundamental
 // (half way to the next harmonic would be any partial at all).
@@ -387,7 +393,7 @@ int PitchDetector::lowestExplainingFundamental(int peak, double binWidth) const
         if (!(ownMagnitude > peakMagnitude / kSubharmonicShare)
             && !(ownMagnitude > peakMagnitude / kWeakFundamentalShare && isPeak(own)
                 && lowHarmonicsPresent(candidate, peakMagnitude / kLowHarmonicShare, binWidth)
-                && oddHarmonicsSound(candidate, binWidth)))
+                && fullSeriesSounds(candidate, binWidth)))
             continue;
         if (!strongFound) {
             if (!findStrongPartials(peakMagnitude * kStrongPartialShare, strong))
@@ -424,22 +430,29 @@ bool PitchDetector::lowHarmonicsPresent(double fundamental, float floor, double 
 }
 
 // Whether the odd harmonics 3, 5, .. of fundamental carry at least
-// kOddHarmonicShare of what its even harmonics 2, 4, .. carry, over the
-// harmonics up to kSeriesHarmonics below 5 kHz. The strongest bin near each
-// harmonic counts, none where no bin lies near it.
-bool PitchDetector::oddHarmonicsSound(double fundamental, double binWidth) const
+// kOddHarmonicShare of what its even harmonics 2, 4, .. carry, and the
+// harmonics that are no multiple of 3 kBetweenThirdsShare of what 3 and 6
+// carry, over the harmonics up to kSeriesHarmonics below 5 kHz. The
+// strongest bin near each harmonic counts, none where no bin lies near it.
+bool PitchDetector::fullSeriesSounds(double fundamental, double binWidth) const
 {
-    double odd = 0.0;
-    double even = 0.0;
+    std::array<double, kSeriesHarmonics + 1> magnitudes {};
     for (int h = 2; h <= kSeriesHarmonics; ++h) {
         const double frequency = h * fundamental;
         if (!(frequency < kMaxPeakFrequency))
             break;
         const int k = partialNear(frequency, harmonicTolerance(fundamental, h), binWidth);
-        const double magnitude = k < 0 ? 0.0 : binMagnitude[static_cast<std::size_t>(k)];
-        (h % 2 == 0 ? even : odd) += magnitude;
+        magnitudes[static_cast<std::size_t>(h)]
+            = k < 0 ? 0.0 : binMagnitude[static_cast<std::size_t>(k)];
     }
-    return odd >= kOddHarmonicShare * even;
+    auto sounds = [&](int divisor, double share) {
+        double between = 0.0;
+        double on = 0.0;
+        for (int h = 2; h <= kSeriesHarmonics; ++h)
+            (h % divisor == 0 ? on : between) += magnitudes[static_cast<std::size_t>(h)];
+        return between >= share * on;
+    };
+    return sounds(2, kOddHarmonicShare) && sounds(3, kBetweenThirdsShare);
 }
 
 // The local maxima of the spectrum below 5 kHz that reach threshold, up to

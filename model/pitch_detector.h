@@ -75,7 +75,7 @@ private:
     bool explainsStrongPartials(double fundamental, const StrongPartials& strong) const;
     bool isPeak(int k) const;
     bool lowHarmonicsPresent(double fundamental, float floor, double binWidth) const;
-    bool oddHarmonicsSound(double fundamental, double binWidth) const;
+    bool fullSeriesSounds(double fundamental, double binWidth) const;
     void setBinCentres(float sampleRate);
 
     RealFft fft;

@@ -376,6 +376,26 @@ TEST_F(PitchDetectorTest, AWeakHalfPitchNeedsItsOwnPeaks)
     EXPECT_EQ(detector->findPitchBin(44100.0f), 10) << "third harmonic on a slope";
 }
 
+// A rough voice at bin 15 (323 Hz) with noise peaks between its partials: at
+// a third of its pitch (bin 5) the harmonics 2, 4, 5, 7 and 8 hold only that
+// noise, though its odd harmonics pass their share through the voice's own
+// fundamental at harmonic 3.
+TEST_F(PitchDetectorTest, AWeakThirdOfThePitchNeedsPartialsBetweenTheVoicesOwn)
+{
+    for (int k = 0; k < kBinCount; ++k)
+        detector->binFrequency[k] = static_cast<float>(k * kBinWidth);
+    const std::pair<int, float> voice[] = {{15, 60.0f}, {30, 100.0f}, {45, 50.0f}, {60, 40.0f}};
+    for (auto [bin, magnitude] : voice)
+        detector->binMagnitude[bin] = magnitude;
+    for (int bin : {5, 10, 20, 25, 35, 40})
+        detector->binMagnitude[bin] = 6.0f;
+    EXPECT_EQ(detector->findPitchBin(44100.0f), 15);
+    // The same places holding partials of a voice an octave and a fifth lower.
+    for (int bin : {10, 20, 25, 35, 40})
+        detector->binMagnitude[bin] = 12.0f;
+    EXPECT_EQ(detector->findPitchBin(44100.0f), 5);
+}
+
 TEST_F(PitchDetectorTest, SubharmonicBinsFollowTheHostRate)
 {
     // At 48 kHz bins are 23.4375 Hz wide: half of bin 48's 1125 Hz is bin 24.

@@ -1,7 +1,8 @@
 // The analysis and the note cutting on sung voices: five voices from bass to
 // soprano, every vowel, vibrato, glides, consonants, short notes and steps
 // sung less than a semitone apart, at two host rates, and at 48 kHz through
-// the rate converter to the engine's 44.1 kHz as the plug-in records it.
+// the rate converter to the engine's 44.1 kHz as the plug-in records it;
+// each in several takes of other melodies, one of them sung roughly.
 #include "engine/rate_converter.h"
 #include "model/pitch_detector.h"
 #include "model/segmentation.h"
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -91,15 +93,17 @@ constexpr double kMaxSourceCents = 15.0;
 constexpr double kMaxFarShare = 0.005;
 constexpr int kNotesPerSplit = 50; // at most one split in so many notes
 
-class SungVoiceAccuracyTest : public ::testing::TestWithParam<HostCase> { };
+class SungVoiceAccuracyTest
+    : public ::testing::TestWithParam<std::tuple<HostCase, VoiceTake>> { };
 
 } // namespace
 
 TEST_P(SungVoiceAccuracyTest, AcceptedFramesStayOnTheSungPitchAndEverySungNoteIsOneNote)
 {
-    for (const TestVoice& voice : testVoices(GetParam().rate)) {
+    const auto& [host, take] = GetParam();
+    for (const TestVoice& voice : testVoices(host.rate, take)) {
         SCOPED_TRACE(voice.name);
-        Analysed a = analyse(voice, GetParam().throughTimeBase);
+        Analysed a = analyse(voice, host.throughTimeBase);
         const int frames = static_cast<int>(a.take.samples.size() / kFrameLength);
         const FrameScore f = scoreFrames(a.take, a.model->framePitch[0].data(),
             a.model->frameVoicing[0].data(), frames, kFarCents, kCloseCents);
@@ -126,10 +130,19 @@ TEST_P(SungVoiceAccuracyTest, AcceptedFramesStayOnTheSungPitchAndEverySungNoteIs
     }
 }
 
+// Take 0 is the one the end-to-end tests sing. Takes 1 and 3 each had a short
+// note merged into its neighbour before the analysis held on them, and the
+// rough take 2 a note cut in the wrong place and a bass with too many frames
+// read an octave or more off.
 INSTANTIATE_TEST_SUITE_P(HostRates, SungVoiceAccuracyTest,
-    ::testing::Values(
-        HostCase {44100.0, false}, HostCase {48000.0, false}, HostCase {48000.0, true}),
-    [](const ::testing::TestParamInfo<HostCase>& info) {
-        return std::to_string(static_cast<int>(info.param.rate))
-            + (info.param.throughTimeBase ? "ThroughTheTimeBase" : "");
+    ::testing::Combine(::testing::Values(HostCase {44100.0, false}, HostCase {48000.0, false},
+                           HostCase {48000.0, true}),
+        ::testing::Values(VoiceTake {0, false}, VoiceTake {1, false}, VoiceTake {3, false},
+            VoiceTake {2, true})),
+    [](const ::testing::TestParamInfo<std::tuple<HostCase, VoiceTake>>& info) {
+        const HostCase& host = std::get<0>(info.param);
+        const VoiceTake& take = std::get<1>(info.param);
+        return std::to_string(static_cast<int>(host.rate))
+            + (host.throughTimeBase ? "ThroughTheTimeBase" : "") + "Take"
+            + std::to_string(take.melody) + (take.rough ? "Rough" : "");
     });

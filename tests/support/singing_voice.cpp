@@ -285,10 +285,21 @@ std::vector<SungVoiceNote> makeSungMelody(const MelodyShape& shape)
     return melody;
 }
 
-std::vector<TestVoice> testVoices(double sampleRate)
+std::vector<TestVoice> testVoices(double sampleRate, VoiceTake take)
 {
+    // Seeds of another take: far enough apart that no two takes share a
+    // melody or a noise.
+    const auto melodySeed = static_cast<uint32_t>(100 * take.melody);
+    const auto noiseSeed = static_cast<uint32_t>(37 * take.melody);
     SingerSettings base;
     base.sampleRate = sampleRate;
+    if (take.rough)
+        base.shimmer *= 2.0;
+    auto sing = [&](const MelodyShape& shape) {
+        MelodyShape taken = shape;
+        taken.seed += melodySeed;
+        return makeSungMelody(taken);
+    };
     std::vector<TestVoice> voices;
 
     // A tenor's usual range, C3 to G4 (131 to 392 Hz).
@@ -296,7 +307,7 @@ std::vector<TestVoice> testVoices(double sampleRate)
     usual.lowest = 0;
     usual.highest = 19;
     usual.seed = 11;
-    voices.push_back({"usual", makeSungMelody(usual), base});
+    voices.push_back({"usual", sing(usual), base});
 
     // Many short notes, 0.15 to 0.3 s, where vibrato has no time to set in.
     MelodyShape quick;
@@ -308,7 +319,7 @@ std::vector<TestVoice> testVoices(double sampleRate)
     quick.seed = 12;
     SingerSettings quickVoice = base;
     quickVoice.seed = 2;
-    voices.push_back({"short notes", makeSungMelody(quick), quickVoice});
+    voices.push_back({"short notes", sing(quick), quickVoice});
 
     // Long notes with wide vibrato, +-60 cents.
     MelodyShape held;
@@ -322,7 +333,7 @@ std::vector<TestVoice> testVoices(double sampleRate)
     wide.vibratoCents = 60.0;
     wide.vibratoDelay = 0.2;
     wide.seed = 3;
-    voices.push_back({"wide vibrato", makeSungMelody(held), wide});
+    voices.push_back({"wide vibrato", sing(held), wide});
 
     // A bass, 70 to 140 Hz: its strongest partials are high harmonics.
     MelodyShape bass;
@@ -331,7 +342,7 @@ std::vector<TestVoice> testVoices(double sampleRate)
     bass.seed = 14;
     SingerSettings low = base;
     low.seed = 4;
-    voices.push_back({"low", makeSungMelody(bass), low});
+    voices.push_back({"low", sing(bass), low});
 
     // A soprano, 415 to 750 Hz, with the shorter tract's higher formants.
     MelodyShape soprano;
@@ -342,6 +353,8 @@ std::vector<TestVoice> testVoices(double sampleRate)
     high.formantScale = 1.2;
     high.tilt = 1.3;
     high.seed = 5;
-    voices.push_back({"high", makeSungMelody(soprano), high});
+    voices.push_back({"high", sing(soprano), high});
+    for (TestVoice& voice : voices)
+        voice.settings.seed += noiseSeed;
     return voices;
 }

@@ -80,10 +80,16 @@ struct MelodyShape {
 std::vector<SungVoiceNote> makeSungMelody(const MelodyShape& shape);
 
 // The five test voices: a usual range, many short notes, wide vibrato, a low
-// (bass) and a high (soprano) voice, at the given sample rate.
+// (bass) and a high (soprano) voice, at the given sample rate. Take 0 is what
+// the end-to-end tests sing; other takes draw other melodies of the same
+// shapes with other noise, and a rough take doubles every voice's shimmer.
 struct TestVoice {
     std::string name;
     std::vector<SungVoiceNote> melody;
     SingerSettings settings;
 };
-std::vector<TestVoice> testVoices(double sampleRate);
+struct VoiceTake {
+    int melody = 0;
+    bool rough = false;
+};
+std::vector<TestVoice> testVoices(double sampleRate, VoiceTake take = {});

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -133,7 +134,8 @@ void alignToInput(std::vector<float>& output, int delay)
     output.resize(output.size() + shift, 0.0f);
 }
 
-class SungVoiceTuningEndToEndTest : public ::testing::TestWithParam<double> { };
+class SungVoiceTuningEndToEndTest
+    : public ::testing::TestWithParam<std::tuple<double, int>> { };
 
 } // namespace
 
@@ -141,10 +143,10 @@ class SungVoiceTuningEndToEndTest : public ::testing::TestWithParam<double> { };
 // and plays through the rate converter, which has a latency of its own.
 TEST_P(SungVoiceTuningEndToEndTest, TunedNotesSitOnTheirSemitonesWithoutClicks)
 {
-    const double rate = GetParam();
+    const auto [rate, melody] = GetParam();
     TestHost host;
     ASSERT_TRUE(host.loaded());
-    for (const TestVoice& voice : testVoices(rate)) {
+    for (const TestVoice& voice : testVoices(rate, VoiceTake {melody, false})) {
         SCOPED_TRACE(voice.name);
         SungTake take = singMelody(voice.melody, voice.settings);
         take.samples.resize(take.samples.size() + kTailBlocks * kBlock, 0.0f);
@@ -191,7 +193,11 @@ TEST_P(SungVoiceTuningEndToEndTest, TunedNotesSitOnTheirSemitonesWithoutClicks)
     }
 }
 
+// Take 3 had a short note merged into its neighbour before the analysis held
+// on it.
 INSTANTIATE_TEST_SUITE_P(HostRates, SungVoiceTuningEndToEndTest,
-    ::testing::Values(44100.0, 48000.0), [](const ::testing::TestParamInfo<double>& info) {
-        return std::to_string(static_cast<int>(info.param));
+    ::testing::Combine(::testing::Values(44100.0, 48000.0), ::testing::Values(0, 3)),
+    [](const ::testing::TestParamInfo<std::tuple<double, int>>& info) {
+        return std::to_string(static_cast<int>(std::get<0>(info.param))) + "Take"
+            + std::to_string(std::get<1>(info.param));
     });

@@ -33,6 +33,11 @@ constexpr double kNoReading = 1.0e9; // cents of a window without a period
 constexpr double kClickFactor = 2.0;
 constexpr double kClickFloor = 0.01;
 constexpr long kClickNeighbourhood = 1024; // samples either side
+// The resynthesis plays the sung waveform up to three and a quarter periods
+// late, 2,600 samples of a 70 Hz bass at 48 kHz: the input that far back
+// is the signal's own movement there as well (a vowel's sharp glottal
+// closures replayed while the input has already moved on to a softer vowel).
+constexpr long kClickLookBackBlocks = 3;
 
 } // namespace
 
@@ -173,7 +178,8 @@ int clicks(const std::vector<float>& input, const std::vector<float>& output)
     for (long i = 1; i < size; ++i)
         inputStep[static_cast<std::size_t>(i)] = std::fabs(
             input[static_cast<std::size_t>(i)] - input[static_cast<std::size_t>(i - 1)]);
-    // The largest input step within the neighbourhood, in blocks of its size.
+    // The largest input step within the neighbourhood and the look-back, in
+    // blocks of the neighbourhood's size.
     const long blocks = size / kClickNeighbourhood + 1;
     std::vector<double> blockMax(static_cast<std::size_t>(blocks), 0.0);
     for (long i = 0; i < size; ++i) {
@@ -184,8 +190,8 @@ int clicks(const std::vector<float>& input, const std::vector<float>& output)
     for (long i = 1; i < size; ++i) {
         const long b = i / kClickNeighbourhood;
         double local = blockMax[static_cast<std::size_t>(b)];
-        if (b > 0)
-            local = std::max(local, blockMax[static_cast<std::size_t>(b - 1)]);
+        for (long back = std::max(0L, b - kClickLookBackBlocks); back < b; ++back)
+            local = std::max(local, blockMax[static_cast<std::size_t>(back)]);
         if (b + 1 < blocks)
             local = std::max(local, blockMax[static_cast<std::size_t>(b + 1)]);
         double step = std::fabs(

@@ -26,8 +26,12 @@ constexpr float kSettleSpread = 0.2f; // semitones
 // A settled level this far from the note so far begins a new note.
 constexpr float kNoteChangeSemitones = 0.5f;
 // A boundary lies where the pitch has gone this share of the way from the old
-// level to the new one.
-constexpr float kBoundaryShare = 0.25f;
+// level to the new one: early in a sung glide, whose raised-cosine start
+// leaves the old level slowly, so that the transition into the new note plays
+// over the glide and is done by the time the voice holds the note. Closer to
+// the old level, the noise of a bass's frames would cross the mark before the
+// glide does.
+constexpr float kBoundaryShare = 0.15f;
 // Settled stretches this close to the note's level hold it.
 constexpr float kHoldBand = 0.25f;
 // Frames whose level lies this close to the note's level are where it held
@@ -450,7 +454,7 @@ int recordedEndFrame(const TakeModel& model)
 }
 
 // Where the pitch leaves the old level for the new one: the first frame of
-// the voiced run that ends at `to` and lies past a quarter of the step from
+// the voiced run that ends at `to` and lies past kBoundaryShare of the step from
 // the old level, which is where a glide into the new note begins (vibrato of
 // the old note that reached as far ends its run before the glide). The run
 // may reach back past `from`, the last frame whose window level still held

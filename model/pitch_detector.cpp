@@ -386,9 +386,10 @@ int PitchDetector::lowestExplainingFundamental(int peak, double binWidth) const
         if (own < kLowestVoicedBin)
             continue;
         // A fundamental of a fifth of the peak or more stands on its own; a
-        // weaker one needs its next harmonics as well, and odd harmonics that
-        // sound beside the even ones: half of a true fundamental finds only
-        // noise at its odd harmonics, however loud that noise is.
+        // weaker one must stand as a peak with its next harmonics, and its
+        // whole series must sound: half or a third of a true fundamental
+        // finds only noise between the voice's partials, however loud that
+        // noise is.
         const float ownMagnitude = binMagnitude[static_cast<std::size_t>(own)];
         if (!(ownMagnitude > peakMagnitude / kSubharmonicShare)
             && !(ownMagnitude > peakMagnitude / kWeakFundamentalShare && isPeak(own)
@@ -509,14 +510,11 @@ float PitchDetector::refinedFrequency(int bin, float sampleRate) const
         if (!(frequency < kMaxPeakFrequency))
             break;
         const int k = partialNear(frequency, harmonicTolerance(fundamental, h), binWidth);
-        if (k < 1 || k >= kBinCount - 1)
+        if (k < 0 || !isPeak(k))
             continue;
         const auto K = static_cast<std::size_t>(k);
-        const float magnitude = binMagnitude[K];
-        if (magnitude < binMagnitude[K - 1] || magnitude < binMagnitude[K + 1])
-            continue;
-        weighted += static_cast<double>(magnitude) * binFrequency[K];
-        weights += static_cast<double>(magnitude) * h;
+        weighted += static_cast<double>(binMagnitude[K]) * binFrequency[K];
+        weights += static_cast<double>(binMagnitude[K]) * h;
     }
     if (!(weights > 0.0))
         return binFrequency[B];

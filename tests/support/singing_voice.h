@@ -82,7 +82,8 @@ std::vector<SungVoiceNote> makeSungMelody(const MelodyShape& shape);
 // The five test voices: a usual range, many short notes, wide vibrato, a low
 // (bass) and a high (soprano) voice, at the given sample rate. Take 0 is what
 // the end-to-end tests sing; other takes draw other melodies of the same
-// shapes with other noise, and a rough take doubles every voice's shimmer.
+// shapes with other noise, a rough take doubles every voice's shimmer, and a
+// slow-vibrato take gives every voice +-60 cents at 4 Hz.
 struct TestVoice {
     std::string name;
     std::vector<SungVoiceNote> melody;
@@ -91,5 +92,6 @@ struct TestVoice {
 struct VoiceTake {
     int melody = 0;
     bool rough = false;
+    bool slowVibrato = false;
 };
 std::vector<TestVoice> testVoices(double sampleRate, VoiceTake take = {});
